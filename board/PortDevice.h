@@ -1,0 +1,49 @@
+// A serial device as the board link sees it: opened once by name, then moving one byte
+// at a time. The real serial port and the simulated board both implement it.
+#pragma once
+
+#include "LineSettings.h"
+
+#include <QString>
+#include <memory>
+
+namespace board {
+
+enum class TransferOutcome {
+    Completed,            // done, or ended by the port's own time-out (possibly with nothing moved)
+    FailedAtOnce,         // could not start: the device refused or is gone
+    FinishedWithFailure,  // started, then reported failure
+    TimedOut,             // not done within the caller's limit
+};
+
+struct ReceiveResult {
+    TransferOutcome outcome = TransferOutcome::Completed;
+    bool gotByte = false;
+    quint8 byte = 0;
+};
+
+class CPortDevice {
+public:
+    virtual ~CPortDevice() = default;
+
+    // Opens the device exclusively and applies the settings. On failure nothing stays
+    // open and *whyNot says, for a person, why.
+    virtual bool Open(const CLineSettings& settings, const CCommTimeouts& timeouts, QString* whyNot) = 0;
+    virtual TransferOutcome Send(quint8 byte, int limitMs) = 0;
+    // Receives one byte; a byte already waiting is taken at once.
+    virtual ReceiveResult Receive(int limitMs) = 0;
+    // Throws away every byte waiting to be received.
+    virtual bool DiscardInput() = 0;
+    virtual void Close() = 0;
+};
+
+// Makes the device behind a port name ("COM4", "/dev/ttyUSB0", ...).
+class CPortProvider {
+public:
+    virtual ~CPortProvider() = default;
+    virtual std::unique_ptr<CPortDevice> MakeDevice(const QString& portName) = 0;
+    // The name a person would look for, for messages ("COM4 (/dev/ttyS3)").
+    virtual QString DescribePort(const QString& portName) const { return portName; }
+};
+
+}  // namespace board

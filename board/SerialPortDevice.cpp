@@ -1,0 +1,198 @@
+#include "SerialPortDevice.h"
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#ifdef Q_OS_UNIX
+#include <grp.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace board {
+
+namespace {
+
+#ifdef Q_OS_UNIX
+// A pseudo-terminal has no modem-control lines, so DTR and RTS cannot be set on it.
+bool HasModemControlLines(int descriptor)
+{
+    int lines = 0;
+    return ::ioctl(descriptor, TIOCMGET, &lines) == 0;
+}
+
+QString PermissionAdvice(const QString& location)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(location).constData(), &info) != 0)
+        return QStringLiteral("permission denied");
+    const struct group* owner = ::getgrgid(info.st_gid);
+    const QString group = owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
+    return QStringLiteral("permission denied; the device belongs to group '%1': "
+                          "add yourself with 'sudo usermod -aG %1 $USER' and log in again")
+        .arg(group);
+}
+#endif
+
+}  // namespace
+
+CSerialPortDevice::CSerialPortDevice(const QString& systemLocation) : m_location(systemLocation) {}
+
+bool CSerialPortDevice::Open(const CLineSettings& settings, const CCommTimeouts& timeouts, QString* whyNot)
+{
+    m_timeouts = timeouts;
+    m_port.setPortName(m_location);
+    // QSerialPort opens exclusively: a lock file and, on POSIX, TIOCEXCL.
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        *whyNot = ExplainOpenFailure();
+        return false;
+    }
+    if (!Configure(settings, whyNot)) {
+        m_port.close();
+        return false;
+    }
+    return true;
+}
+
+bool CSerialPortDevice::Configure(const CLineSettings& settings, QString* whyNot)
+{
+    const bool lineSet = m_port.setBaudRate(settings.BaudRate)
+        && m_port.setDataBits(QSerialPort::Data8)
+        && m_port.setParity(QSerialPort::NoParity)
+        && m_port.setStopBits(QSerialPort::OneStop)
+        // No flow control of either kind: the board does not handshake, and XON/XOFF
+        // would swallow register values 0x11 and 0x13.
+        && m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!lineSet) {
+        *whyNot = QStringLiteral("cannot be configured: %1").arg(m_port.errorString());
+        return false;
+    }
+    const bool linesOff = m_port.setDataTerminalReady(settings.fDtrControl != 0)
+        && m_port.setRequestToSend(settings.fRtsControl != 0);
+    if (!linesOff) {
+#ifdef Q_OS_UNIX
+        if (!HasModemControlLines(int(m_port.handle()))) {
+            m_port.clearError();
+            return true;
+        }
+#endif
+        *whyNot = QStringLiteral("cannot switch DTR and RTS off: %1").arg(m_port.errorString());
+        return false;
+    }
+    return true;
+}
+
+QString CSerialPortDevice::ExplainOpenFailure() const
+{
+    switch (m_port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("no such device");
+    case QSerialPort::PermissionError:
+#ifdef Q_OS_UNIX
+        // QSerialPort says "permission" both for a device locked by another program and
+        // for one this user may not open.
+        if (::access(QFile::encodeName(m_location).constData(), R_OK | W_OK) != 0)
+            return PermissionAdvice(m_location);
+#endif
+        return QStringLiteral("in use by another program");
+    case QSerialPort::OpenError:
+        return QStringLiteral("already open");
+    case QSerialPort::UnsupportedOperationError:
+        return QStringLiteral("not a serial port");
+    default:
+        break;
+    }
+#ifdef Q_OS_UNIX
+    if (QFileInfo::exists(m_location) && !QFileInfo(m_location).isSymLink()) {
+        struct stat info {};
+        if (::stat(QFile::encodeName(m_location).constData(), &info) == 0 && !S_ISCHR(info.st_mode))
+            return QStringLiteral("not a serial port");
+    }
+#endif
+    return QStringLiteral("cannot be opened: %1").arg(m_port.errorString());
+}
+
+TransferOutcome CSerialPortDevice::Send(quint8 byte, int limitMs)
+{
+    const char data = static_cast<char>(byte);
+    if (!m_port.isOpen() || m_port.write(&data, 1) != 1)
+        return TransferOutcome::FailedAtOnce;
+    // QSerialPort hands the byte to the device when the descriptor is writable. The
+    // port's own write time-out ends the transfer; what was not sent by then is dropped
+    // so that it cannot go out later, inside another exchange.
+    const QDeadlineTimer portTimeout(qMin(m_timeouts.OneByteWriteMs(), limitMs));
+    while (m_port.bytesToWrite() > 0) {
+        if (m_port.waitForBytesWritten(int(portTimeout.remainingTime())))
+            continue;
+        if (m_port.bytesToWrite() == 0)
+            break;  // nothing was pending any more: the byte has already left
+        if (m_port.error() != QSerialPort::TimeoutError)
+            return TransferOutcome::FailedAtOnce;
+        m_port.clearError();
+        m_port.clear(QSerialPort::Output);
+        break;
+    }
+    return TransferOutcome::Completed;
+}
+
+ReceiveResult CSerialPortDevice::Receive(int limitMs)
+{
+    if (!m_port.isOpen())
+        return {TransferOutcome::FailedAtOnce, false, 0};
+    if (m_port.bytesAvailable() == 0 && !m_port.waitForReadyRead(qMin(m_timeouts.OneByteReadMs(), limitMs))) {
+        if (m_port.bytesAvailable() == 0) {
+            if (m_port.error() != QSerialPort::TimeoutError)
+                return {TransferOutcome::FailedAtOnce, false, 0};
+            // The port's own time-out ended the read with nothing read: completed.
+            m_port.clearError();
+            return {TransferOutcome::Completed, false, 0};
+        }
+    }
+    char data = 0;
+    if (m_port.read(&data, 1) != 1)
+        return {TransferOutcome::FailedAtOnce, false, 0};
+    return {TransferOutcome::Completed, true, static_cast<quint8>(data)};
+}
+
+bool CSerialPortDevice::DiscardInput()
+{
+    return m_port.clear(QSerialPort::Input);
+}
+
+void CSerialPortDevice::Close()
+{
+    m_port.close();
+}
+
+std::unique_ptr<CPortDevice> CSystemPortProvider::MakeDevice(const QString& portName)
+{
+    return std::make_unique<CSerialPortDevice>(SystemLocation(portName));
+}
+
+QString CSystemPortProvider::DescribePort(const QString& portName) const
+{
+    const QString location = SystemLocation(portName);
+    return location == portName ? portName : QStringLiteral("%1 (%2)").arg(portName, location);
+}
+
+QString CSystemPortProvider::SystemLocation(const QString& portName)
+{
+#ifdef Q_OS_WIN
+    return portName;
+#else
+    static const QRegularExpression comName(QStringLiteral("^COM([1-4])$"));
+    const QRegularExpressionMatch match = comName.match(portName);
+    if (!match.hasMatch())
+        return portName;
+    return QStringLiteral("/dev/ttyS%1").arg(match.captured(1).toInt() - 1);
+#endif
+}
+
+QStringList DefaultCandidatePorts()
+{
+    return {QStringLiteral("COM4"), QStringLiteral("COM3"), QStringLiteral("COM2"), QStringLiteral("COM1")};
+}
+
+}  // namespace board

@@ -1,0 +1,174 @@
+#include "SimulatedBoard.h"
+
+#include "BoardCommands.h"
+
+#include <QThread>
+
+namespace board {
+
+namespace {
+
+// One byte of 10 bits at 9600 baud.
+constexpr unsigned long kByteTimeUs = 1042;
+
+bool Reached(int from, int byteNumber)
+{
+    return from >= 0 && byteNumber >= from;
+}
+
+}  // namespace
+
+QByteArray CSimulatedBoard::Answer(quint8 byte)
+{
+    const quint8 ack = faults.ackReplacement.value_or(ACK);
+    if (m_pendingWrite >= 0) {
+        registers[m_pendingWrite] = byte;
+        m_pendingWrite = -1;
+        return QByteArray(1, char(ack));
+    }
+    switch (byte) {
+    case CMD_PROBE:
+        return QByteArray(1, char(faults.probeAnswer.value_or(ack)));
+    case CMD_OUTPUT_ON:
+    case CMD_OUTPUT_OFF:
+        outputOn = byte == CMD_OUTPUT_ON;
+        return QByteArray(1, char(ack));
+    default:
+        break;
+    }
+    if ((byte & ~kRegisterIndexMask) == CMD_WRITE_REG) {
+        m_pendingWrite = byte & kRegisterIndexMask;
+        return QByteArray(1, char(ack));
+    }
+    if ((byte & ~kRegisterIndexMask) == CMD_READ_REG)
+        return QByteArray(1, char(registers[byte & kRegisterIndexMask]));
+    return {};  // a byte the board does not know goes unanswered
+}
+
+void CSimulatedBoard::TakeByte(quint8 byte)
+{
+    const int number = ReceivedCount();
+    m_received.append(char(byte));
+    QByteArray answer = Answer(byte);
+    if (Reached(faults.silentFrom, number))
+        return;
+    if (number == faults.wrongAnswerAt)
+        answer = QByteArray(1, char(faults.wrongAnswer));
+    if (answer.isEmpty())
+        return;
+    answer += faults.extraAfterAnswer;
+    if (Reached(faults.lateFrom, number))
+        m_late += answer;
+    else
+        m_toHost += answer;
+}
+
+CSimulatedPort::CSimulatedPort(std::shared_ptr<CSimulatedBoard> board) : m_board(std::move(board)) {}
+
+CSimulatedPort::~CSimulatedPort()
+{
+    if (m_open)
+        m_board->m_open = false;
+}
+
+bool CSimulatedPort::Open(const CLineSettings&, const CCommTimeouts& timeouts, QString* whyNot)
+{
+    if (m_board->m_open) {
+        *whyNot = QStringLiteral("in use by another program");
+        return false;
+    }
+    m_timeouts = timeouts;
+    m_board->m_open = true;
+    m_board->m_toHost.clear();
+    m_board->m_late.clear();
+    ++m_board->m_openCount;
+    m_open = true;
+    return true;
+}
+
+TransferOutcome CSimulatedPort::Send(quint8 byte, int limitMs)
+{
+    CSimulatedBoard& board = *m_board;
+    const int number = board.ReceivedCount();
+    if (!m_open || Reached(board.faults.unpluggedFrom, number))
+        return TransferOutcome::FailedAtOnce;
+    if (Reached(board.faults.stuckFrom, number)) {
+        if (board.realTime)
+            QThread::msleep(static_cast<unsigned long>(limitMs));
+        return TransferOutcome::TimedOut;
+    }
+    // Answers that were late for the last exchange are waiting by now.
+    board.m_toHost += board.m_late;
+    board.m_late.clear();
+    if (board.realTime)
+        QThread::usleep(kByteTimeUs);
+    board.TakeByte(byte);
+    return TransferOutcome::Completed;
+}
+
+ReceiveResult CSimulatedPort::Receive(int)
+{
+    CSimulatedBoard& board = *m_board;
+    if (!m_open || Reached(board.faults.unpluggedFrom, board.ReceivedCount()))
+        return {TransferOutcome::FailedAtOnce, false, 0};
+    if (board.m_toHost.isEmpty()) {
+        // Nothing came: the port's own time-out ends the read, which counts as completed.
+        if (board.realTime)
+            QThread::msleep(static_cast<unsigned long>(m_timeouts.OneByteReadMs()));
+        return {TransferOutcome::Completed, false, 0};
+    }
+    if (board.realTime)
+        QThread::usleep(kByteTimeUs);
+    const quint8 byte = static_cast<quint8>(board.m_toHost.at(0));
+    board.m_toHost.remove(0, 1);
+    return {TransferOutcome::Completed, true, byte};
+}
+
+bool CSimulatedPort::DiscardInput()
+{
+    m_board->m_toHost.clear();
+    return m_open;
+}
+
+void CSimulatedPort::Close()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    m_board->m_open = false;
+    ++m_board->m_closeCount;
+}
+
+std::shared_ptr<CSimulatedBoard> CSimulatedPortProvider::Attach(const QString& portName)
+{
+    auto board = std::make_shared<CSimulatedBoard>();
+    m_boards.insert(portName, board);
+    return board;
+}
+
+namespace {
+
+class CMissingPort : public CPortDevice {
+public:
+    bool Open(const CLineSettings&, const CCommTimeouts&, QString* whyNot) override
+    {
+        *whyNot = QStringLiteral("no such device");
+        return false;
+    }
+    TransferOutcome Send(quint8, int) override { return TransferOutcome::FailedAtOnce; }
+    ReceiveResult Receive(int) override { return {TransferOutcome::FailedAtOnce, false, 0}; }
+    bool DiscardInput() override { return false; }
+    void Close() override {}
+};
+
+}  // namespace
+
+std::unique_ptr<CPortDevice> CSimulatedPortProvider::MakeDevice(const QString& portName)
+{
+    const auto board = m_boards.value(portName);
+    if (!board)
+        return std::make_unique<CMissingPort>();
+    return std::make_unique<CSimulatedPort>(board);
+}
+
+}  // namespace board

@@ -1,0 +1,189 @@
+// The bits text and the bits edit rule, without any widget.
+#include "BitsCodec.h"
+
+#include <QtTest>
+
+using codec::ApplyBitsEditRule;
+using codec::BitsToValue;
+using codec::IsWellFormedBits;
+using codec::kBitsTemplate;
+using codec::NormaliseBits;
+using codec::ValueToBits;
+
+namespace {
+
+const QByteArray kTemplate(kBitsTemplate);
+
+// The six digits of a bits text, most significant first.
+QByteArray Digits(const QByteArray& text)
+{
+    QByteArray digits;
+    for (int position : {7, 10, 14, 17, 20, 23})
+        digits += text.at(position);
+    return digits;
+}
+
+QByteArray Without(QByteArray text, int position)
+{
+    return text.remove(position, 1);
+}
+
+}  // namespace
+
+class TestCodec : public QObject {
+    Q_OBJECT
+
+private slots:
+    void valueToBitsWritesTheCodeInBaseTwo_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("digits");
+        QTest::newRow("0") << 0 << QByteArray("000000");
+        QTest::newRow("1") << 1 << QByteArray("000001");
+        QTest::newRow("5") << 5 << QByteArray("000101");
+        QTest::newRow("37") << 37 << QByteArray("100101");
+        QTest::newRow("42") << 42 << QByteArray("101010");
+        QTest::newRow("63") << 63 << QByteArray("111111");
+    }
+    void valueToBitsWritesTheCodeInBaseTwo()
+    {
+        QFETCH(int, code);
+        QFETCH(QByteArray, digits);
+        const QByteArray text = ValueToBits(code);
+        QCOMPARE(Digits(text), digits);
+        // Everything but the digits is the template's.
+        QByteArray layout = text;
+        for (int position : {7, 10, 14, 17, 20, 23})
+            layout[position] = '0';
+        QCOMPARE(layout, kTemplate);
+    }
+
+    void codesOutsideTheRangeGiveTheTemplate()
+    {
+        for (int code : {64, 100, 255, -1, -64, 1000})
+            QCOMPARE(ValueToBits(code), kTemplate);
+    }
+
+    void everyCodeRoundTrips()
+    {
+        for (int code = 0; code <= 63; ++code) {
+            const QByteArray text = ValueToBits(code);
+            QCOMPARE(text.size(), 25);
+            QVERIFY(IsWellFormedBits(text));
+            QCOMPARE(BitsToValue(text), code);
+        }
+    }
+
+    void bitsToValueReadsWhateverStandsAtTheDigitPositions()
+    {
+        QCOMPARE(BitsToValue(Without(kTemplate, 7)), -1008);
+        QCOMPARE(BitsToValue(Without(kTemplate, 23)), -16);
+        QCOMPARE(BitsToValue(Without(ValueToBits(37), 23)), 20);
+        QCOMPARE(BitsToValue(Without(kTemplate, 10) + '1'), -496);
+        // High bytes count as signed characters.
+        QByteArray high = kTemplate;
+        high[23] = char(0xFF);
+        QCOMPARE(BitsToValue(high), -49);
+    }
+
+    void bitsToValueNeverReadsPastTheText()
+    {
+        // Missing characters count as blanks.
+        QCOMPARE(BitsToValue(QByteArray()), -1008);
+        QCOMPARE(BitsToValue(kTemplate.left(22)), -16);
+        QCOMPARE(BitsToValue(kTemplate.left(23)), -16);
+        QCOMPARE(BitsToValue(kTemplate.left(24)), 0);
+    }
+
+    void normaliseRepairsTheFixedPrefixAndForeignCharacters()
+    {
+        QCOMPARE(NormaliseBits(QByteArray("aYbcZ  1  0   0  1  0  1 ")), QByteArray(" X  X  1  0   0  1  0  1 "));
+        // An 'X' past position 4 is a foreign character; blanks and digits never move.
+        QCOMPARE(NormaliseBits(QByteArray(" X  XX 7  0   0  1  0  1 ")), QByteArray(" X  X0 0  0   0  1  0  1 "));
+        QCOMPARE(NormaliseBits(QByteArray(" X  X  1  0  00  1  0  1 ")), QByteArray(" X  X  1  0  00  1  0  1 "));
+    }
+
+    void wellFormedMeansTheTemplateLayoutWithBinaryDigits()
+    {
+        QVERIFY(IsWellFormedBits(kTemplate));
+        QVERIFY(!IsWellFormedBits(Without(kTemplate, 7)));
+        QVERIFY(!IsWellFormedBits(Without(kTemplate, 10) + '1'));  // 17 blanks, shifted digits
+        QByteArray misplaced = ValueToBits(0);
+        misplaced[8] = '0';
+        misplaced[7] = ' ';
+        QVERIFY(!IsWellFormedBits(misplaced));
+    }
+
+    void editRuleAcceptsRepairedTexts_data()
+    {
+        QTest::addColumn<QByteArray>("typed");
+        QTest::addColumn<QByteArray>("accepted");
+        const QByteArray of37 = ValueToBits(37);
+        QByteArray sevenOverOne = of37;
+        sevenOverOne[7] = '7';
+        QTest::newRow("7 over the first digit") << sevenOverOne << ValueToBits(5);
+        for (int position : {0, 1, 2, 3, 4}) {
+            QByteArray overFixed = of37;
+            overFixed[position] = 'q';
+            QTest::newRow(qPrintable(QStringLiteral("over fixed %1").arg(position))) << overFixed << of37;
+        }
+        QByteArray digitOverDigit = of37;
+        digitOverDigit[10] = '1';
+        QTest::newRow("digit over digit") << digitOverDigit << ValueToBits(53);
+        // 17 blanks, digits shifted one place: accepted as it stands.
+        QTest::newRow("digits shifted") << Without(kTemplate, 10) + '1' << Without(kTemplate, 10) + '1';
+    }
+    void editRuleAcceptsRepairedTexts()
+    {
+        QFETCH(QByteArray, typed);
+        QFETCH(QByteArray, accepted);
+        const codec::BitsEdit edit = ApplyBitsEditRule(typed, kTemplate);
+        QCOMPARE(edit.text, accepted);
+        QCOMPARE(edit.lastAccepted, accepted);
+    }
+
+    void editRuleRestoresTheLastAcceptedText_data()
+    {
+        QTest::addColumn<QByteArray>("typed");
+        const QByteArray of37 = ValueToBits(37);
+        QByteArray digitOverBlank = of37;
+        digitOverBlank[8] = '1';
+        QByteArray blankOverDigit = of37;
+        blankOverDigit[7] = ' ';
+        QTest::newRow("digit over a separating blank") << digitOverBlank;
+        QTest::newRow("blank over a digit") << blankOverDigit;
+        QTest::newRow("inserted character") << QByteArray(of37).insert(12, '1');
+        QTest::newRow("deleted blank") << Without(of37, 0);
+        QTest::newRow("two deleted") << of37.left(23);
+        QTest::newRow("cleared") << QByteArray();
+        QTest::newRow("far too long") << of37 + of37;
+    }
+    void editRuleRestoresTheLastAcceptedText()
+    {
+        QFETCH(QByteArray, typed);
+        const QByteArray lastAccepted = ValueToBits(12);
+        const codec::BitsEdit edit = ApplyBitsEditRule(typed, lastAccepted);
+        QCOMPARE(edit.text, lastAccepted);
+        QCOMPARE(edit.lastAccepted, lastAccepted);
+    }
+
+    void editRuleLetsOneMissingDigitStand()
+    {
+        const QByteArray lastAccepted = ValueToBits(37);
+        const QByteArray shortened = Without(lastAccepted, 23);
+        codec::BitsEdit edit = ApplyBitsEditRule(shortened, lastAccepted);
+        QCOMPARE(edit.text, shortened);
+        QCOMPARE(edit.lastAccepted, lastAccepted);
+        // Typing a digit back in makes a full text that is accepted.
+        edit = ApplyBitsEditRule(shortened + "0 ", edit.lastAccepted);  // 26: too long
+        QCOMPARE(edit.text, lastAccepted);
+        edit = ApplyBitsEditRule(QByteArray(shortened).insert(23, '0'), lastAccepted);
+        QCOMPARE(edit.text, ValueToBits(36));
+        QCOMPARE(edit.lastAccepted, ValueToBits(36));
+        // A deleted 'X' leaves 17 blanks too.
+        QCOMPARE(ApplyBitsEditRule(Without(lastAccepted, 1), lastAccepted).text, Without(lastAccepted, 1));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestCodec)
+#include "test_codec.moc"

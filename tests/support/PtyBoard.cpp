@@ -1,0 +1,112 @@
+#include "PtyBoard.h"
+
+#include "BoardCommands.h"
+
+#include <array>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdexcept>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+CPtyBoard::CPtyBoard(Responder responder) : m_responder(std::move(responder))
+{
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
+        throw std::runtime_error("no pseudo-terminal");
+    m_devicePath = QString::fromLocal8Bit(::ptsname(m_master));
+    // Raw on the slave side from the start, so nothing is echoed or translated before
+    // the program configures the line itself.
+    termios attributes{};
+    ::tcgetattr(m_master, &attributes);
+    ::cfmakeraw(&attributes);
+    ::tcsetattr(m_master, TCSANOW, &attributes);
+    m_thread = std::thread([this] { Run(); });
+}
+
+CPtyBoard::~CPtyBoard()
+{
+    m_stop = true;
+    m_thread.join();
+    Unplug();
+}
+
+QByteArray CPtyBoard::Received() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_received;
+}
+
+void CPtyBoard::SendUnasked(const QByteArray& bytes)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_master >= 0)
+        (void)!::write(m_master, bytes.constData(), size_t(bytes.size()));
+}
+
+void CPtyBoard::Unplug()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_master >= 0)
+        ::close(m_master);
+    m_master = -1;
+}
+
+void CPtyBoard::Run()
+{
+    while (!m_stop) {
+        int master;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            master = m_master;
+        }
+        if (master < 0) {
+            ::usleep(2000);
+            continue;
+        }
+        pollfd watch{master, POLLIN, 0};
+        if (::poll(&watch, 1, 10) <= 0 || !(watch.revents & POLLIN)) {
+            if (watch.revents & (POLLHUP | POLLERR))
+                ::usleep(2000);  // nobody has the slave open right now
+            continue;
+        }
+        std::array<char, 64> buffer{};
+        const ssize_t count = ::read(master, buffer.data(), buffer.size());
+        for (ssize_t i = 0; i < count; ++i) {
+            const quint8 byte = static_cast<quint8>(buffer[size_t(i)]);
+            QByteArray answer;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_received.append(char(byte));
+            }
+            answer = m_responder(byte);
+            if (!answer.isEmpty())
+                SendUnasked(answer);
+        }
+    }
+}
+
+CPtyBoard::Responder CPtyBoard::AnswerLikeTheBoard()
+{
+    struct Chip {
+        std::array<quint8, 4> registers{};
+        int pendingWrite = -1;
+    };
+    auto chip = std::make_shared<Chip>();
+    return [chip](quint8 byte) -> QByteArray {
+        const char ack = char(board::ACK);
+        if (chip->pendingWrite >= 0) {
+            chip->registers[size_t(chip->pendingWrite)] = byte;
+            chip->pendingWrite = -1;
+            return QByteArray(1, ack);
+        }
+        if ((byte & 0xFC) == board::CMD_WRITE_REG) {
+            chip->pendingWrite = byte & 3;
+            return QByteArray(1, ack);
+        }
+        if ((byte & 0xFC) == board::CMD_READ_REG)
+            return QByteArray(1, char(chip->registers[byte & 3]));
+        return QByteArray(1, ack);
+    };
+}
