@@ -53,7 +53,7 @@ void CSimulatedBoard::TakeByte(quint8 byte)
     if (Reached(faults.silentFrom, number))
         return;
     if (number == faults.wrongAnswerAt)
-        answer = QByteArray(1, char(faults.wrongAnswer));
+        answer = faults.wrongAnswer ? QByteArray(1, char(*faults.wrongAnswer)) : QByteArray();
     if (answer.isEmpty())
         return;
     answer += faults.extraAfterAnswer;
@@ -90,7 +90,9 @@ TransferOutcome CSimulatedPort::Send(quint8 byte, int limitMs)
 {
     CSimulatedBoard& board = *m_board;
     const int number = board.ReceivedCount();
-    if (!m_open || Reached(board.faults.unpluggedFrom, number))
+    if (Reached(board.faults.unpluggedFrom, number))
+        board.m_unplugged = true;
+    if (!m_open || board.m_unplugged)
         return TransferOutcome::FailedAtOnce;
     if (Reached(board.faults.stuckFrom, number)) {
         if (board.realTime)
@@ -109,7 +111,7 @@ TransferOutcome CSimulatedPort::Send(quint8 byte, int limitMs)
 ReceiveResult CSimulatedPort::Receive(int)
 {
     CSimulatedBoard& board = *m_board;
-    if (!m_open || Reached(board.faults.unpluggedFrom, board.ReceivedCount()))
+    if (!m_open || board.m_unplugged)
         return {TransferOutcome::FailedAtOnce, false, 0};
     if (board.m_toHost.isEmpty()) {
         // Nothing came: the port's own time-out ends the read, which counts as completed.

@@ -19,8 +19,8 @@ struct CSimulatedFaults {
     int silentFrom = -1;               // no answer to this byte or any later one
     int unpluggedFrom = -1;            // this send and every later one fails at once
     int stuckFrom = -1;                // this send and every later one never finishes
-    int wrongAnswerAt = -1;            // this one byte is answered with wrongAnswer
-    quint8 wrongAnswer = 0;
+    int wrongAnswerAt = -1;            // this one byte is answered with wrongAnswer,
+    std::optional<quint8> wrongAnswer = quint8(0);  // or not at all when it is empty
     std::optional<quint8> ackReplacement;  // every ACK is replaced by this byte
     std::optional<quint8> probeAnswer;     // the answer to the probe, when not ACK
     QByteArray extraAfterAnswer;       // sent right behind every answer
@@ -52,6 +52,7 @@ private:
     QByteArray m_late;          // answers that arrive after their exchange
     int m_pendingWrite = -1;    // register whose value byte comes next
     bool m_open = false;
+    bool m_unplugged = false;   // a send has found the board gone
     int m_openCount = 0;
     int m_closeCount = 0;
 };
