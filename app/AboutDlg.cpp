@@ -1,0 +1,16 @@
+#include "AboutDlg.h"
+
+#include "DialogBuilder.h"
+#include "DialogTemplates.h"
+#include "ResourceIds.h"
+
+#include <QPushButton>
+
+CAboutDlg::CAboutDlg(const QIcon& icon, QWidget* parent) : QDialog(parent)
+{
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowIcon(icon);
+    const QMap<int, QWidget*> controls = app::BuildDialog(this, res::AboutDialogTemplate());
+    connect(qobject_cast<QPushButton*>(controls.value(res::IDOK)), &QPushButton::clicked, this, &QDialog::accept);
+}

@@ -1,0 +1,75 @@
+#include "CommandLine.h"
+
+namespace app {
+
+CommandLine ParseCommandLine(const QStringList& arguments)
+{
+    CommandLine line;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            line.action = CommandLine::Action::Help;
+            return line;
+        }
+        if (argument == QLatin1String("--version")) {
+            line.action = CommandLine::Action::Version;
+            return line;
+        }
+        if (argument == QLatin1String("--simulate")) {
+            line.simulate = true;
+        } else if (argument == QLatin1String("--trace")) {
+            line.trace = true;
+        } else if (argument == QLatin1String("--port")) {
+            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
+                line.action = CommandLine::Action::Usage;
+                line.error = QStringLiteral("--port needs a device");
+                return line;
+            }
+            line.ports << arguments.at(++i);
+        } else if (argument.startsWith(QLatin1String("--port="))) {
+            const QString device = argument.mid(7);
+            if (device.isEmpty()) {
+                line.action = CommandLine::Action::Usage;
+                line.error = QStringLiteral("--port needs a device");
+                return line;
+            }
+            line.ports << device;
+        } else {
+            line.action = CommandLine::Action::Usage;
+            line.error = QStringLiteral("unknown option '%1'").arg(argument);
+            return line;
+        }
+    }
+    if (line.simulate && !line.ports.isEmpty()) {
+        line.action = CommandLine::Action::Usage;
+        line.error = QStringLiteral("--simulate and --port cannot be used together");
+    }
+    return line;
+}
+
+QString UsageText()
+{
+    return QStringLiteral("usage: ldx7320 [--simulate] [--port DEVICE]... [--trace] [--help] [--version]");
+}
+
+QString HelpText()
+{
+    return UsageText() + QStringLiteral(
+        "\n\n"
+        "Control panel for the LDX7320 six-channel LED driver.\n\n"
+        "  --simulate       run against the built-in simulated board, no hardware needed\n"
+        "  --port DEVICE    look for the board on DEVICE instead of COM4, COM3, COM2, COM1;\n"
+        "                   may be given several times, tried in the order given\n"
+        "  --trace          write every byte exchanged with the board to standard error\n"
+        "  --help           show this help and exit\n"
+        "  --version        show the version and exit\n\n"
+        "On Windows COM1..COM4 are the system's COM ports; elsewhere they stand for\n"
+        "/dev/ttyS0../dev/ttyS3.");
+}
+
+QString VersionText()
+{
+    return QStringLiteral("LDX7320 1.0.0.1");
+}
+
+}  // namespace app

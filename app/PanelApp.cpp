@@ -1,0 +1,42 @@
+#include "PanelApp.h"
+
+#include "CommandLine.h"
+#include "PanelDlg.h"
+#include "SerialPortDevice.h"
+#include "SimulatedBoard.h"
+
+#include <cstdio>
+
+int CPanelApp::Run(const QStringList& arguments)
+{
+    const app::CommandLine line = app::ParseCommandLine(arguments);
+    switch (line.action) {
+    case app::CommandLine::Action::Help:
+        std::printf("%s\n", qPrintable(app::HelpText()));
+        return 0;
+    case app::CommandLine::Action::Version:
+        std::printf("%s\n", qPrintable(app::VersionText()));
+        return 0;
+    case app::CommandLine::Action::Usage:
+        std::fprintf(stderr, "ldx7320: %s\n%s\n", qPrintable(line.error), qPrintable(app::UsageText()));
+        return 2;
+    case app::CommandLine::Action::Run:
+        break;
+    }
+    InitInstance(line.simulate, line.trace, line.ports);
+    // Every ordinary end, a quit asked for by the board link included, exits with 0.
+    return 0;
+}
+
+bool CPanelApp::InitInstance(bool simulate, bool trace, const QStringList& ports)
+{
+    const QStringList candidates = ports.isEmpty() ? board::DefaultCandidatePorts() : ports;
+    board::CSystemPortProvider systemPorts;
+    board::CSimulatedPortProvider simulatedPorts;
+    if (simulate)
+        simulatedPorts.Attach(candidates.front());
+    board::CPortProvider& provider = simulate ? static_cast<board::CPortProvider&>(simulatedPorts) : systemPorts;
+    CPanelDlg dialog(provider, candidates, trace);
+    dialog.DoModal();
+    return false;
+}

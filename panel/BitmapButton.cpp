@@ -1,0 +1,45 @@
+#include "BitmapButton.h"
+
+#include <QPainter>
+
+namespace panel {
+
+namespace {
+
+QPixmap LoadStepImage(const QString& name)
+{
+    return QPixmap(QStringLiteral(":/images/%1.xpm").arg(name));
+}
+
+}  // namespace
+
+CBitmapButton::CBitmapButton(const QString& caption, QWidget* parent) : QAbstractButton(parent)
+{
+    setText(caption);
+}
+
+bool CBitmapButton::AutoLoad()
+{
+    m_normal = LoadStepImage(text() + QLatin1Char('U'));
+    m_pressed = LoadStepImage(text() + QLatin1Char('D'));
+    if (!m_normal.isNull())
+        resize(m_normal.size());
+    update();
+    return !m_normal.isNull() && !m_pressed.isNull();
+}
+
+QSize CBitmapButton::sizeHint() const
+{
+    return m_normal.isNull() ? QSize(22, 17) : m_normal.size();
+}
+
+void CBitmapButton::paintEvent(QPaintEvent*)
+{
+    const QPixmap& image = CurrentImage();
+    if (image.isNull())
+        return;
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, image);
+}
+
+}  // namespace panel

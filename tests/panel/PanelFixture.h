@@ -1,0 +1,79 @@
+// The real panel on the offscreen platform, started against a simulated board that
+// records every byte. Message boxes are answered by the fixture and counted.
+#pragma once
+
+#include "BoardCommands.h"
+#include "PanelDlg.h"
+#include "ResourceIds.h"
+#include "SimulatedBoard.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QtTest>
+#include <memory>
+
+inline QByteArray Bytes(std::initializer_list<int> values)
+{
+    QByteArray bytes;
+    for (int value : values)
+        bytes.append(char(value));
+    return bytes;
+}
+
+class CPanelFixture {
+public:
+    explicit CPanelFixture(const QStringList& candidates = {"COM4", "COM3", "COM2", "COM1"},
+                           const QString& boardPort = "COM4")
+    {
+        if (!boardPort.isEmpty())
+            board = ports.Attach(boardPort);
+        dialog = std::make_unique<CPanelDlg>(ports, candidates, false);
+        dialog->m_showMessage = [this](const QString& text) { messages << text; };
+    }
+
+    // Start-up as the program runs it; the panel is shown when start-up did not end it.
+    bool Start()
+    {
+        const bool running = dialog->StartUp();
+        if (running) {
+            dialog->show();
+            dialog->activateWindow();
+            [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(dialog.get());
+        }
+        if (board)
+            board->ClearReceived();
+        return running;
+    }
+
+    // Forgets what the board received so far.
+    void ClearWire() { board->ClearReceived(); }
+    QByteArray Wire() const { return board->Received(); }
+
+    QWidget* Item(int id) const { return dialog->GetDlgItem(id); }
+    QLineEdit* Field(int id) const { return qobject_cast<QLineEdit*>(Item(id)); }
+    QSlider* Trackbar(int id) const { return qobject_cast<QSlider*>(Item(id)); }
+    QLabel* Label(int id) const { return qobject_cast<QLabel*>(Item(id)); }
+    QCheckBox* Box(int id) const { return qobject_cast<QCheckBox*>(Item(id)); }
+    QString Text(int id) const { return qobject_cast<QAbstractButton*>(Item(id))->text(); }
+
+    void Click(int id) const { QTest::mouseClick(Item(id), Qt::LeftButton); }
+
+    // ENABLE, tick the given boxes and write REGISTER_S.
+    void SwitchOn(std::initializer_list<int> boxes)
+    {
+        Click(res::IDC_ENABLE);
+        for (int id : boxes)
+            Click(id);
+        Click(res::IDC_WRITE_S);
+        ClearWire();
+    }
+
+    board::CSimulatedPortProvider ports;
+    std::shared_ptr<board::CSimulatedBoard> board;
+    std::unique_ptr<CPanelDlg> dialog;
+    QStringList messages;
+};
+
