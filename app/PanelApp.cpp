@@ -5,10 +5,14 @@
 #include "SerialPortDevice.h"
 #include "SimulatedBoard.h"
 
+#include <QApplication>
 #include <cstdio>
 
-int CPanelApp::Run(const QStringList& arguments)
+int CPanelApp::Run(int argc, char* argv[])
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     const app::CommandLine line = app::ParseCommandLine(arguments);
     switch (line.action) {
     case app::CommandLine::Action::Help:
@@ -23,6 +27,9 @@ int CPanelApp::Run(const QStringList& arguments)
     case app::CommandLine::Action::Run:
         break;
     }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("LDX7320"));
+    QApplication::setApplicationVersion(app::VersionText().section(QLatin1Char(' '), 1));
     InitInstance(line.simulate, line.trace, line.ports);
     // Every ordinary end, a quit asked for by the board link included, exits with 0.
     return 0;

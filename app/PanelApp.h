@@ -6,8 +6,9 @@
 
 class CPanelApp {
 public:
-    // Returns the process's exit code.
-    int Run(const QStringList& arguments);
+    // Returns the process's exit code. The command line is read before any window
+    // system is needed, so --help and --version work without a display.
+    int Run(int argc, char* argv[]);
 
 private:
     // Runs the panel; false, so that the program ends when the panel closes.
