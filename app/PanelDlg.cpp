@@ -23,6 +23,8 @@
 #include <cstdio>
 
 #ifdef Q_OS_WIN
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
 

@@ -52,7 +52,9 @@ private:
     IBoardHost& m_host;
     CLineSettings m_dcb;
     CCommTimeouts m_timeouts;
-    std::unique_ptr<CPortDevice> m_hComm;  // null while no port is open
+    // The open port; null while none is open, so it can never be closed twice. QSerialPort
+    // tells of received bytes itself: there is no separate receive event to keep.
+    std::unique_ptr<CPortDevice> m_hComm;
     QString m_strPortName;
     QString m_strOpenFailure;              // why the last OpenPort failed, for a person
     bool m_bTrace = false;
