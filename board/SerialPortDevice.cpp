@@ -38,7 +38,16 @@ QString PermissionAdvice(const QString& location)
 
 }  // namespace
 
-CSerialPortDevice::CSerialPortDevice(const QString& systemLocation) : m_location(systemLocation) {}
+CSerialPortDevice::CSerialPortDevice(const QString& systemLocation) : m_location(systemLocation)
+{
+    // A device that vanishes (a USB adapter pulled, the far end of a pseudo-terminal
+    // closed) keeps reporting itself readable and failing the read; closing it stops the
+    // panel from spinning on it while idle, and every later send then fails at once.
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port, [this](QSerialPort::SerialPortError error) {
+        if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError)
+            m_port.close();
+    });
+}
 
 bool CSerialPortDevice::Open(const CLineSettings& settings, const CCommTimeouts& timeouts, QString* whyNot)
 {
@@ -163,7 +172,8 @@ bool CSerialPortDevice::DiscardInput()
 
 void CSerialPortDevice::Close()
 {
-    m_port.close();
+    if (m_port.isOpen())
+        m_port.close();
 }
 
 std::unique_ptr<CPortDevice> CSystemPortProvider::MakeDevice(const QString& portName)

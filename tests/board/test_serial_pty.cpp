@@ -6,6 +6,7 @@
 #include "PtyBoard.h"
 #include "SerialPortDevice.h"
 
+#include <QAbstractEventDispatcher>
 #include <QTemporaryFile>
 #include <QtTest>
 
@@ -124,6 +125,26 @@ private slots:
         QCOMPARE(host.messages.size(), 1);  // reported once, then nothing more is tried
         QCOMPARE(host.quits, 1);
         QVERIFY(!link.IsPortOpen());
+    }
+
+    void vanishingBoardLeavesAnIdlePanelIdle()
+    {
+        CPtyBoard pty;
+        CSystemPortProvider ports;
+        CFakeHost host;
+        CBoardLink link(ports, host);
+        link.FindBoardPort({pty.DevicePath()});
+        QVERIFY(BoardSaw(pty, 1));
+        pty.Unplug();
+        // A hung-up device must not keep waking the event loop.
+        int wakeUps = 0;
+        const auto counter = connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, this,
+                                     [&wakeUps] { ++wakeUps; });
+        QTest::qWait(200);
+        disconnect(counter);
+        QVERIFY2(wakeUps < 50, qPrintable(QString::number(wakeUps)));
+        QVERIFY(!link.ExchangeByte(CMD_OUTPUT_OFF));
+        QCOMPARE(host.cancels, 1);
     }
 };
 
