@@ -2,14 +2,17 @@
 
 #include "BoardCommands.h"
 
-#include <QThread>
+#include <chrono>
+#include <thread>
 
 namespace board {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 // One byte of 10 bits at 9600 baud.
-constexpr unsigned long kByteTimeUs = 1042;
+constexpr std::chrono::microseconds kByteTime(1042);
 
 bool Reached(int from, int byteNumber)
 {
@@ -96,14 +99,19 @@ TransferOutcome CSimulatedPort::Send(quint8 byte, int limitMs)
         return TransferOutcome::FailedAtOnce;
     if (Reached(board.faults.stuckFrom, number)) {
         if (board.realTime)
-            QThread::msleep(static_cast<unsigned long>(limitMs));
+            std::this_thread::sleep_for(std::chrono::milliseconds(limitMs));
         return TransferOutcome::TimedOut;
     }
     // Answers that were late for the last exchange are waiting by now.
     board.m_toHost += board.m_late;
     board.m_late.clear();
-    if (board.realTime)
-        QThread::usleep(kByteTimeUs);
+    if (board.realTime) {
+        // The answer is timed from when the sent byte was due, so that sleeping late
+        // does not add up over an exchange.
+        const Clock::time_point sent = Clock::now() + kByteTime;
+        std::this_thread::sleep_until(sent);
+        board.m_answerDue = sent + kByteTime;
+    }
     board.TakeByte(byte);
     return TransferOutcome::Completed;
 }
@@ -116,11 +124,11 @@ ReceiveResult CSimulatedPort::Receive(int)
     if (board.m_toHost.isEmpty()) {
         // Nothing came: the port's own time-out ends the read, which counts as completed.
         if (board.realTime)
-            QThread::msleep(static_cast<unsigned long>(m_timeouts.OneByteReadMs()));
+            std::this_thread::sleep_for(std::chrono::milliseconds(m_timeouts.OneByteReadMs()));
         return {TransferOutcome::Completed, false, 0};
     }
     if (board.realTime)
-        QThread::usleep(kByteTimeUs);
+        std::this_thread::sleep_until(board.m_answerDue);
     const quint8 byte = static_cast<quint8>(board.m_toHost.at(0));
     board.m_toHost.remove(0, 1);
     return {TransferOutcome::Completed, true, byte};

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QMap>
 #include <array>
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -51,6 +52,7 @@ private:
     QByteArray m_toHost;        // answers waiting to be received
     QByteArray m_late;          // answers that arrive after their exchange
     int m_pendingWrite = -1;    // register whose value byte comes next
+    std::chrono::steady_clock::time_point m_answerDue;  // paced: when the answer is on the line
     bool m_open = false;
     bool m_unplugged = false;   // a send has found the board gone
     int m_openCount = 0;
