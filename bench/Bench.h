@@ -1,0 +1,83 @@
+// What the benchmark's parts share: the line's wire times, the table's rows, a few
+// statistics, and a board behind a pseudo-terminal.
+#pragma once
+
+#include <QString>
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace bench {
+
+using Clock = std::chrono::steady_clock;
+
+// 9600 baud 8N1: ten bits a byte; an exchange is one byte each way.
+inline constexpr double kExchangeWireMs = 2 * 10.0 / 9600.0 * 1000.0;
+inline constexpr double kCurrentWriteWireMs = 5 * kExchangeWireMs;
+inline constexpr int kPortTimeoutMs = 110;
+
+// Reference: what the wire or the time-outs alone take. Empty cells print as "-".
+struct Row {
+    QString measure, result, reference = {}, goal = {}, met = {};
+};
+using Rows = std::vector<Row>;
+
+// Nearest rank: the smallest sample with at least percent of the samples at or below it.
+inline double Percentile(std::vector<double> values, double percent)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const double rank = std::clamp(std::ceil(percent / 100 * double(values.size())), 1.0, double(values.size()));
+    return values[size_t(rank) - 1];
+}
+
+inline double Median(const std::vector<double>& values) { return Percentile(values, 50); }
+
+inline double MsBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+inline double MsSince(Clock::time_point start) { return MsBetween(start, Clock::now()); }
+inline QString Ms(double value, int decimals = 1) { return QStringLiteral("%1 ms").arg(value, 0, 'f', decimals); }
+inline QString Met(bool reached) { return reached ? QStringLiteral("yes") : QStringLiteral("no"); }
+
+// A pseudo-terminal whose slave the program under measurement opens. A thread reads the
+// master side and notes when each byte value first came; an answering peer sends ACK
+// back at once, as the board does to the probe and the output commands.
+class CPtyPeer {
+public:
+    explicit CPtyPeer(bool answering);
+    ~CPtyPeer();
+
+    QString DevicePath() const { return m_devicePath; }
+    std::optional<Clock::time_point> WaitForFirst(quint8 byte, std::chrono::milliseconds limit);
+
+private:
+    void Serve();
+
+    bool m_answering;
+    int m_master = -1;
+    int m_slaveKeptOpen = -1;  // so the master sees no hang-up between users
+    int m_stopPipe[2] = {-1, -1};
+    QString m_devicePath;
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    std::array<std::optional<Clock::time_point>, 256> m_firstArrival{};
+    std::thread m_thread;
+};
+
+// Each throws std::runtime_error when it cannot measure.
+Rows MeasureExchanges();
+Rows MeasureCurrentWrites();
+Rows MeasureStartUp();
+Rows MeasureIdle();
+
+}  // namespace bench
