@@ -62,6 +62,10 @@ bool CBoardLink::ExchangeByte(int byte)
     const ReceiveResult received = m_hComm->Receive(kReceiveLimitMs);
     if (received.gotByte)
         m_byReply = received.byte;
+    // The device went away while the answer was awaited: the panel cannot go on, just as
+    // when a byte cannot be sent, instead of taking the missing answer for a silent 0.
+    if (received.outcome == TransferOutcome::FailedAtOnce)
+        m_host.CancelPanel();
     bool ok = false;
     // Input is discarded only after a completed receive, so a byte that arrives late
     // waits for the next exchange and is taken as its reply.
