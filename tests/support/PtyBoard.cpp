@@ -72,15 +72,19 @@ void CPtyBoard::Run()
             continue;
         }
         std::array<char, 64> buffer{};
-        const ssize_t count = ::read(master, buffer.data(), buffer.size());
+        ssize_t count = 0;
+        {
+            // Read only while the master is still ours: Unplug may have closed it, and
+            // its number may already belong to another file.
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_master != master)
+                continue;
+            count = ::read(master, buffer.data(), buffer.size());
+            for (ssize_t i = 0; i < count; ++i)
+                m_received.append(buffer[size_t(i)]);
+        }
         for (ssize_t i = 0; i < count; ++i) {
-            const quint8 byte = static_cast<quint8>(buffer[size_t(i)]);
-            QByteArray answer;
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_received.append(char(byte));
-            }
-            answer = m_responder(byte);
+            const QByteArray answer = m_responder(static_cast<quint8>(buffer[size_t(i)]));
             if (!answer.isEmpty())
                 SendUnasked(answer);
         }
