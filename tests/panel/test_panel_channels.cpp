@@ -149,17 +149,6 @@ private slots:
         QCOMPARE(field->text(), QString::fromLatin1(codec::kBitsTemplate));
     }
 
-    void unansweredRegisterSReadMakesTheWriteSendZero()
-    {
-        AllOn on;
-        CPanelFixture& panel = on.panel;
-        panel.board->faults.wrongAnswerAt = panel.board->ReceivedCount() + 2;  // the 0x93 read
-        panel.board->faults.wrongAnswer.reset();                               // goes unanswered
-        panel.Click(IDC_UP_C);
-        QCOMPARE(panel.Wire(), Bytes({0x82, 0x01, 0x93, 0x83, 0x00}));
-        QVERIFY(panel.messages.isEmpty());
-    }
-
     void dragWritesEveryPositionThenTwiceAtRelease()
     {
         AllOn on;

@@ -138,21 +138,6 @@ private slots:
         }
     }
 
-    void unacknowledgedRegisterSWriteReportsOnce()
-    {
-        CPanelFixture panel;
-        QVERIFY(panel.Start());
-        panel.Click(IDC_ENABLE);
-        panel.Click(IDC_LED_C1);
-        panel.board->faults.ackReplacement = 'k';
-        panel.ClearWire();
-        panel.Click(IDC_WRITE_S);
-        QCOMPARE(panel.Wire(), Bytes({0x83}));
-        QCOMPARE(panel.messages.size(), 1);
-        QVERIFY(panel.dialog->QuitRequested());
-        QVERIFY(panel.Item(IDC_WRITE_C)->isEnabled());  // the controls had changed already
-    }
-
     void keyboardAloneDrivesTheSwitches()
     {
         CPanelFixture panel;

@@ -70,18 +70,6 @@ private slots:
         QVERIFY(!panel.dialog->m_bEnabled);
     }
 
-    void searchGoesOnToTheBoardsPort()
-    {
-        CPanelFixture panel({"COM4", "COM3", "COM2", "COM1"}, "COM2");
-        auto foreign = panel.ports.Attach("COM4");
-        foreign->faults.silentFrom = 0;
-        QVERIFY(panel.Start());
-        QCOMPARE(foreign->Received(), Bytes({board::CMD_PROBE}));
-        QVERIFY(!foreign->IsOpen());
-        QVERIFY(panel.board->IsOpen());
-        QCOMPARE(panel.dialog->m_link.OpenPortName(), QString("COM2"));
-    }
-
     void noBoardReportsOnceAndNeverShowsThePanel()
     {
         CPanelFixture panel({"COM4", "COM3", "COM2", "COM1"}, QString());
@@ -145,21 +133,6 @@ private slots:
         }
         QCOMPARE(panel.dialog->result(), result);
         QVERIFY(!panel.dialog->isVisible());
-    }
-
-    void quitFromTheLinkEndsThePanelWhenTheHandlerReturns()
-    {
-        CPanelFixture panel;
-        QVERIFY(panel.Start());
-        panel.Click(IDC_ENABLE);
-        panel.board->faults.silentFrom = panel.board->ReceivedCount();
-        panel.Click(IDC_LED_A1);
-        panel.Click(IDC_WRITE_S);
-        QCOMPARE(panel.messages.size(), 1);
-        QVERIFY(panel.dialog->QuitRequested());
-        QVERIFY(!panel.dialog->isVisible());
-        // The handler ran to its end before the panel closed.
-        QVERIFY(panel.Item(IDC_WRITE_A)->isEnabled());
     }
 
     void dataExchangeCoversAllFieldsAndStaysQuiet()
