@@ -7,7 +7,6 @@
 #include "SerialPortDevice.h"
 
 #include <QAbstractEventDispatcher>
-#include <QTemporaryFile>
 #include <QtTest>
 
 using namespace board;
@@ -54,32 +53,6 @@ private slots:
         QCOMPARE(pty.Received().left(4), Bytes({CMD_PROBE, 0x80, 0x00, 0x90}));
     }
 
-    void secondOpenOfTheSameDeviceFails()
-    {
-        CPtyBoard pty;
-        CSerialPortDevice first(pty.DevicePath());
-        CSerialPortDevice second(pty.DevicePath());
-        QString why;
-        QVERIFY2(first.Open({}, {}, &why), qPrintable(why));
-        QVERIFY(!second.Open({}, {}, &why));
-        QCOMPARE(why, QString("in use by another program"));
-        first.Close();
-        QVERIFY2(second.Open({}, {}, &why), qPrintable(why));
-    }
-
-    void openFailuresAreExplained()
-    {
-        QString why;
-        CSerialPortDevice missing("/dev/ttyLDXnone");
-        QVERIFY(!missing.Open({}, {}, &why));
-        QCOMPARE(why, QString("no such device"));
-        QTemporaryFile file;
-        QVERIFY(file.open());
-        CSerialPortDevice notSerial(file.fileName());
-        QVERIFY(!notSerial.Open({}, {}, &why));
-        QCOMPARE(why, QString("not a serial port"));
-    }
-
     void silenceCompletesWithNothingAndALateByteAnswersTheNextExchange()
     {
         CPtyBoard pty([](quint8 byte) { return byte == CMD_PROBE ? QByteArray("K") : QByteArray(); });
@@ -108,23 +81,6 @@ private slots:
         QTest::qWait(20);  // let every byte of the burst arrive before the next exchange
         QVERIFY(link.ExchangeByte(CMD_OUTPUT_ON));
         QCOMPARE(link.m_byReply, quint8('K'));
-    }
-
-    void vanishingBoardMakesTheSendFailWithoutACrash()
-    {
-        CPtyBoard pty;
-        CSystemPortProvider ports;
-        CFakeHost host;
-        CBoardLink link(ports, host);
-        link.FindBoardPort({pty.DevicePath()});
-        QVERIFY(BoardSaw(pty, 1));
-        pty.Unplug();
-        link.WriteRegister(REGISTER_S, 0x15);
-        link.WriteRegister(REGISTER_S, 0x15);
-        QVERIFY(host.cancels >= 1);
-        QCOMPARE(host.messages.size(), 1);  // reported once, then nothing more is tried
-        QCOMPARE(host.quits, 1);
-        QVERIFY(!link.IsPortOpen());
     }
 
     void vanishingBoardLeavesAnIdlePanelIdle()

@@ -3,7 +3,6 @@
 
 #include <QtTest>
 
-using codec::ApplyBitsEditRule;
 using codec::BitsToValue;
 using codec::IsWellFormedBits;
 using codec::kBitsTemplate;
@@ -101,73 +100,6 @@ private slots:
         QCOMPARE(NormaliseBits(QByteArray(" X  XX 7  0   0  1  0  1 ")), QByteArray(" X  X0 0  0   0  1  0  1 "));
     }
 
-    void editRuleAcceptsRepairedTexts_data()
-    {
-        QTest::addColumn<QByteArray>("typed");
-        QTest::addColumn<QByteArray>("accepted");
-        const QByteArray of37 = ValueToBits(37);
-        QByteArray sevenOverOne = of37;
-        sevenOverOne[7] = '7';
-        QTest::newRow("7 over the first digit") << sevenOverOne << ValueToBits(5);
-        for (int position : {0, 1, 2, 3, 4}) {
-            QByteArray overFixed = of37;
-            overFixed[position] = 'q';
-            QTest::newRow(qPrintable(QStringLiteral("over fixed %1").arg(position))) << overFixed << of37;
-        }
-        QByteArray digitOverDigit = of37;
-        digitOverDigit[10] = '1';
-        QTest::newRow("digit over digit") << digitOverDigit << ValueToBits(53);
-        // 17 blanks, digits shifted one place: accepted as it stands.
-        QTest::newRow("digits shifted") << Without(kTemplate, 10) + '1' << Without(kTemplate, 10) + '1';
-    }
-    void editRuleAcceptsRepairedTexts()
-    {
-        QFETCH(QByteArray, typed);
-        QFETCH(QByteArray, accepted);
-        const codec::BitsEdit edit = ApplyBitsEditRule(typed, kTemplate);
-        QCOMPARE(edit.text, accepted);
-        QCOMPARE(edit.lastAccepted, accepted);
-    }
-
-    void editRuleRestoresTheLastAcceptedText_data()
-    {
-        QTest::addColumn<QByteArray>("typed");
-        const QByteArray of37 = ValueToBits(37);
-        QByteArray digitOverBlank = of37;
-        digitOverBlank[8] = '1';
-        QByteArray blankOverDigit = of37;
-        blankOverDigit[7] = ' ';
-        QTest::newRow("digit over a separating blank") << digitOverBlank;
-        QTest::newRow("blank over a digit") << blankOverDigit;
-        QTest::newRow("inserted character") << QByteArray(of37).insert(12, '1');
-        QTest::newRow("deleted blank") << Without(of37, 0);
-        QTest::newRow("two deleted") << of37.left(23);
-        QTest::newRow("cleared") << QByteArray();
-        QTest::newRow("far too long") << of37 + of37;
-    }
-    void editRuleRestoresTheLastAcceptedText()
-    {
-        QFETCH(QByteArray, typed);
-        const QByteArray lastAccepted = ValueToBits(12);
-        const codec::BitsEdit edit = ApplyBitsEditRule(typed, lastAccepted);
-        QCOMPARE(edit.text, lastAccepted);
-        QCOMPARE(edit.lastAccepted, lastAccepted);
-    }
-
-    void editRuleLetsOneMissingDigitStand()
-    {
-        const QByteArray lastAccepted = ValueToBits(37);
-        const QByteArray shortened = Without(lastAccepted, 23);
-        codec::BitsEdit edit = ApplyBitsEditRule(shortened, lastAccepted);
-        QCOMPARE(edit.text, shortened);
-        QCOMPARE(edit.lastAccepted, lastAccepted);
-        // Typing a digit back in makes a full text that is accepted.
-        edit = ApplyBitsEditRule(QByteArray(shortened).insert(23, '0'), lastAccepted);
-        QCOMPARE(edit.text, ValueToBits(36));
-        QCOMPARE(edit.lastAccepted, ValueToBits(36));
-        // A deleted 'X' leaves 17 blanks too.
-        QCOMPARE(ApplyBitsEditRule(Without(lastAccepted, 1), lastAccepted).text, Without(lastAccepted, 1));
-    }
 };
 
 QTEST_APPLESS_MAIN(TestCodec)
