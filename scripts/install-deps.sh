@@ -7,12 +7,8 @@ packages=(
   cmake g++ make pkgconf
   qt6-base-dev qt6-serialport-dev
   fonts-liberation2     # Arial's metrics, so the dialog comes out at its designed size
-  clang libclang-rt-14-dev  # fuzz targets
-  valgrind
+  clang libclang-rt-dev # the fuzz targets' libFuzzer
 )
-if [ "${LDX_WITH_DISPLAY:-0}" = 1 ]; then
-  packages+=(xvfb x11-apps imagemagick)
-fi
 
 missing=()
 for package in "${packages[@]}"; do
