@@ -103,15 +103,26 @@ bool CPanelDlg::OnInitDialog()
 
 void CPanelDlg::ApplyEnableState(bool bEnable)
 {
-    if (bEnable) {
-        m_btnEnable->setText(QStringLiteral("DISABLE"));
-        for (int id : kLedBoxes)
-            EnableControl(id, true);
-        EnableControl(IDC_WRITE_S, true);
-        EnableControl(IDC_READ_S, true);
-        m_link.ExchangeByte(board::CMD_OUTPUT_ON);
-        return;
-    }
+    if (bEnable)
+        EnterEnabledState();
+    else
+        EnterDisabledState();
+}
+
+// The channel controls stay as they were: REGISTER_S's Write unlocks them.
+void CPanelDlg::EnterEnabledState()
+{
+    m_btnEnable->setText(QStringLiteral("DISABLE"));
+    for (int id : kLedBoxes)
+        EnableControl(id, true);
+    EnableControl(IDC_WRITE_S, true);
+    EnableControl(IDC_READ_S, true);
+    m_link.ExchangeByte(board::CMD_OUTPUT_ON);
+}
+
+// Shows code 0 everywhere without writing any current register.
+void CPanelDlg::EnterDisabledState()
+{
     m_btnEnable->setText(QStringLiteral("ENABLE"));
     for (int id : kLedBoxes)
         EnableControl(id, false);
@@ -136,16 +147,21 @@ void CPanelDlg::ApplyEnableState(bool bEnable)
     m_nLedState = 0;
     for (int id : kLedBoxes)
         qobject_cast<QCheckBox*>(GetDlgItem(id))->setChecked(false);
-    // Set directly, so each field's bits edit rule runs now and accepts the template.
-    for (const Channel& channel : Channels()) {
-        auto* field = qobject_cast<QLineEdit*>(GetDlgItem(channel.bitsId));
-        const QString text = QString::fromLatin1(codec::kBitsTemplate);
-        if (field->text() == text)
-            emit field->textChanged(text);  // a direct setting is a change even when equal
-        else
-            field->setText(text);
-    }
+    for (const Channel& channel : Channels())
+        SetFieldTextDirectly(channel.bitsId, codec::kBitsTemplate);
     m_link.ExchangeByte(board::CMD_OUTPUT_OFF);
+}
+
+// Unlike the data exchange, a direct setting is a change of the field's text, even to
+// the text it already shows, so the field's bits edit rule runs at once.
+void CPanelDlg::SetFieldTextDirectly(int id, const QByteArray& text)
+{
+    auto* field = qobject_cast<QLineEdit*>(GetDlgItem(id));
+    const QString shown = app::FromBitsText(text);
+    if (field->text() == shown)
+        emit field->textChanged(shown);
+    else
+        field->setText(shown);
 }
 
 void CPanelDlg::UpdateData(bool bSaveAndValidate)

@@ -130,6 +130,9 @@ protected:
 #endif
 
 private:
+    void EnterEnabledState();
+    void EnterDisabledState();
+    void SetFieldTextDirectly(int id, const QByteArray& text);
     void BindMessageMap();
     void BindControls();
     // Runs a handler the way the message loop would: once the outermost handler has
