@@ -9,4 +9,7 @@ class CAboutDlg : public QDialog {
 
 public:
     CAboutDlg(const QIcon& icon, QWidget* parent = nullptr);
+
+    // Runs an About box modally over parent; what the panel's About command does.
+    static void Run(QWidget* parent, const QIcon& icon);
 };

@@ -1,5 +1,6 @@
 #include "PanelApp.h"
 
+#include "AboutDlg.h"
 #include "CommandLine.h"
 #include "PanelDlg.h"
 #include "SerialPortDevice.h"
@@ -44,6 +45,7 @@ bool CPanelApp::InitInstance(bool simulate, bool trace, const QStringList& ports
         simulatedPorts.Attach(candidates.front());
     board::CPortProvider& provider = simulate ? static_cast<board::CPortProvider&>(simulatedPorts) : systemPorts;
     CPanelDlg dialog(provider, candidates, trace);
+    dialog.m_runAboutBox = &CAboutDlg::Run;
     dialog.DoModal();
     return false;
 }

@@ -57,7 +57,7 @@ Rows MeasureCurrentWrites()
     for (int position = 0; position < kPositions; ++position) {
         const Clock::time_point writeStart = Clock::now();
         dialog.m_sliderA->setValue(position);
-        dialog.OnHScroll(panel::TB_THUMBTRACK, position, dialog.m_sliderA);
+        dialog.OnHScroll(controls::TB_THUMBTRACK, position, dialog.m_sliderA);
         writesMs.push_back(MsSince(writeStart));
         const Clock::time_point repaintStart = Clock::now();
         QCoreApplication::processEvents();  // the repaint a drag gets between moves

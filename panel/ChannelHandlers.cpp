@@ -74,7 +74,7 @@ void CPanelDlg::OnStep(const Channel& channel, int step)
 // Every notification of a trackbar is a current write, whatever its scroll code.
 void CPanelDlg::OnHScroll(int, int, QWidget* pScrollBar)
 {
-    const Channel* channel = panel::ChannelOfTrackbar(app::ControlId(pScrollBar));
+    const Channel* channel = panel::ChannelOfTrackbar(controls::ControlId(pScrollBar));
     if (!channel)
         return;
     const int code = Trackbar(channel->trackbarId)->sliderPosition();

@@ -98,7 +98,7 @@ public:
                 QTest::keyClick(field, Qt::Key_Delete);
             break;
         }
-        if (!codec::IsWellFormedBits(app::ToBitsText(field->text())))
+        if (!codec::IsWellFormedBits(controls::ToBitsText(field->text())))
             ++editsLeftIncomplete;
     }
 
@@ -126,7 +126,7 @@ public:
             const int before = int(panel.Wire().size());
             const auto write = kWrites.find(id);
             const QByteArray typed =
-                write == kWrites.end() ? QByteArray() : app::ToBitsText(panel.Field(write->second)->text());
+                write == kWrites.end() ? QByteArray() : controls::ToBitsText(panel.Field(write->second)->text());
             panel.Click(id);
             if (write != kWrites.end()) {
                 // Write sends exactly the complete, well-formed texts, and their code.
@@ -168,12 +168,12 @@ public:
     {
         const CPanelDlg& dialog = *panel.dialog;
         for (int id : kFields) {
-            const QByteArray shown = app::ToBitsText(panel.Field(id)->text());
+            const QByteArray shown = controls::ToBitsText(panel.Field(id)->text());
             QVERIFY2(shown.size() == 24 || shown.size() == 25, qPrintable(panel.Field(id)->text()));
         }
-        QCOMPARE(dialog.m_strBitsA, app::ToBitsText(panel.Field(IDC_BITS_A)->text()));
-        QCOMPARE(dialog.m_strBitsB, app::ToBitsText(panel.Field(IDC_BITS_B)->text()));
-        QCOMPARE(dialog.m_strBitsC, app::ToBitsText(panel.Field(IDC_BITS_C)->text()));
+        QCOMPARE(dialog.m_strBitsA, controls::ToBitsText(panel.Field(IDC_BITS_A)->text()));
+        QCOMPARE(dialog.m_strBitsB, controls::ToBitsText(panel.Field(IDC_BITS_B)->text()));
+        QCOMPARE(dialog.m_strBitsC, controls::ToBitsText(panel.Field(IDC_BITS_C)->text()));
         for (const QByteArray* good : {&dialog.m_strGoodBitsA, &dialog.m_strGoodBitsB, &dialog.m_strGoodBitsC})
             QCOMPARE(good->size(), codec::kBitsLength);
         CheckWire();

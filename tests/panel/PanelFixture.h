@@ -2,6 +2,7 @@
 // records every byte. Message boxes are answered by the fixture and counted.
 #pragma once
 
+#include "AboutDlg.h"
 #include "BoardCommands.h"
 #include "PanelDlg.h"
 #include "ResourceIds.h"
@@ -32,6 +33,7 @@ public:
             board = ports.Attach(boardPort);
         dialog = std::make_unique<CPanelDlg>(ports, candidates, false);
         dialog->m_showMessage = [this](const QString& text) { messages << text; };
+        dialog->m_runAboutBox = &CAboutDlg::Run;
     }
 
     // Start-up as the program runs it; the panel is shown when start-up did not end it.

@@ -45,7 +45,7 @@ private slots:
         CPanelFixture panel;
         QVERIFY(panel.Start());
         for (int id : {IDC_DOWN_A, IDC_UP_A, IDC_DOWN_B, IDC_UP_B, IDC_DOWN_C, IDC_UP_C}) {
-            auto* button = qobject_cast<panel::CBitmapButton*>(panel.Item(id));
+            auto* button = qobject_cast<controls::CBitmapButton*>(panel.Item(id));
             QVERIFY(!button->NormalImage().isNull());
             QVERIFY(!button->PressedImage().isNull());
             QCOMPARE(button->size(), QSize(22, 17));
@@ -54,7 +54,7 @@ private slots:
             QCOMPARE(Pixels(button->grab()), Pixels(button->NormalImage()));
         }
         panel.SwitchOn({IDC_LED_A2});
-        auto* up = qobject_cast<panel::CBitmapButton*>(panel.Item(IDC_UP_A));
+        auto* up = qobject_cast<controls::CBitmapButton*>(panel.Item(IDC_UP_A));
         up->setFocus();
         QCOMPARE(Pixels(up->grab()), Pixels(up->NormalImage()));
         QTest::mousePress(up, Qt::LeftButton);
@@ -62,7 +62,7 @@ private slots:
         QTest::mouseRelease(up, Qt::LeftButton);
         QCOMPARE(Pixels(up->grab()), Pixels(up->NormalImage()));
         // A step button whose images are missing keeps its place and draws nothing.
-        panel::CBitmapButton missing(QStringLiteral("DN9"));
+        controls::CBitmapButton missing(QStringLiteral("DN9"));
         QVERIFY(!missing.AutoLoad());
         QVERIFY(missing.NormalImage().isNull());
     }

@@ -45,7 +45,7 @@ private slots:
         QCOMPARE(panel.Text(IDC_ENABLE), QString("ENABLE"));
         QVERIFY(panel.messages.isEmpty());
         for (QWidget* control : panel.dialog->findChildren<QWidget*>()) {
-            const int id = app::ControlId(control);
+            const int id = controls::ControlId(control);
             const bool interactive = qobject_cast<QAbstractButton*>(control) || qobject_cast<QLineEdit*>(control)
                 || qobject_cast<QSlider*>(control);
             if (!interactive || id == 0)
@@ -165,7 +165,7 @@ private slots:
     {
         CPanelFixture panel;
         QVERIFY(panel.Start());
-        const app::DialogBaseUnits units = app::BaseUnitsOf(panel.dialog->font());
+        const controls::DialogBaseUnits units = controls::BaseUnitsOf(panel.dialog->font());
         QCOMPARE(panel.dialog->size(), units.ToPixels(401, 229));
         QCOMPARE(panel.dialog->minimumSize(), panel.dialog->maximumSize());
         QVERIFY(panel.dialog->windowFlags() & Qt::WindowMinimizeButtonHint);

@@ -13,7 +13,7 @@
 class QDialog;
 class QWidget;
 
-namespace app {
+namespace controls {
 
 // Pixels per 4 horizontal and per 8 vertical dialog units.
 struct DialogBaseUnits {
@@ -35,4 +35,4 @@ QMap<int, QWidget*> BuildDialog(QDialog* dialog, const res::DialogTemplate& dial
 // The identifier a control was created with.
 int ControlId(const QWidget* control);
 
-}  // namespace app
+}  // namespace controls

@@ -1,9 +1,9 @@
 // The panel: the one dialog that is the whole user interface. It owns the controls, the
 // board link, the register shadows and the display texts for the whole run.
 //
-// Handlers live in panel/: EnableHandlers.cpp (ENABLE, LED boxes, REGISTER_S),
-// ChannelHandlers.cpp (current channels), BitsEditHandlers.cpp (the bits fields) and
-// Painting.cpp; start-up, the enable states and the data exchange are here.
+// Start-up, the enable states and the data exchange are in PanelDlg.cpp; the handlers in
+// EnableHandlers.cpp (ENABLE, LED boxes, REGISTER_S), ChannelHandlers.cpp (current
+// channels), BitsEditHandlers.cpp (the bits fields) and Painting.cpp.
 #pragma once
 
 #include "BoardHost.h"
@@ -25,8 +25,10 @@ class QLineEdit;
 class QPushButton;
 class QSlider;
 
-namespace panel {
+namespace controls {
 class CBitmapButton;
+}
+namespace panel {
 struct Channel;
 }
 
@@ -59,17 +61,19 @@ public:
 
     // How the link's message is shown; a test may answer it instead of a person.
     std::function<void(const QString&)> m_showMessage;
+    // Runs the About box modally over the panel; the application supplies it.
+    std::function<void(QWidget* parent, const QIcon& icon)> m_runAboutBox;
 
     // Members, in the order of the original dialog class.
     QString m_strCurrentC, m_strCurrentB, m_strCurrentA;
     QByteArray m_strGoodBitsA, m_strGoodBitsB, m_strGoodBitsC;
     QByteArray m_strBits;
-    panel::CBitmapButton* m_btnUpA = nullptr;
-    panel::CBitmapButton* m_btnDownA = nullptr;
-    panel::CBitmapButton* m_btnUpB = nullptr;
-    panel::CBitmapButton* m_btnDownB = nullptr;
-    panel::CBitmapButton* m_btnUpC = nullptr;
-    panel::CBitmapButton* m_btnDownC = nullptr;
+    controls::CBitmapButton* m_btnUpA = nullptr;
+    controls::CBitmapButton* m_btnDownA = nullptr;
+    controls::CBitmapButton* m_btnUpB = nullptr;
+    controls::CBitmapButton* m_btnDownB = nullptr;
+    controls::CBitmapButton* m_btnUpC = nullptr;
+    controls::CBitmapButton* m_btnDownC = nullptr;
     int m_nLedState = 0;
     bool m_bEnabled = false;
     QWidget* m_pBanner = nullptr;

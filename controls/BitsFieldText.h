@@ -8,7 +8,7 @@
 
 class QLineEdit;
 
-namespace app {
+namespace controls {
 
 inline constexpr char kSubstituteCharacter = '\x1A';
 
@@ -19,4 +19,4 @@ QString FromBitsText(const QByteArray& bitsText);
 // where the user was typing.
 void SetFieldTextQuietly(QLineEdit* field, const QByteArray& bitsText);
 
-}  // namespace app
+}  // namespace controls

@@ -13,7 +13,7 @@
 #include <QPushButton>
 #include <QSlider>
 
-namespace app {
+namespace controls {
 
 namespace {
 
@@ -36,7 +36,7 @@ QWidget* MakeControl(const res::ControlTemplate& control, QDialog* dialog)
     case res::ControlKind::PushButton:
         return new QPushButton(caption, dialog);
     case res::ControlKind::OwnerDrawButton:
-        return new panel::CBitmapButton(caption, dialog);
+        return new CBitmapButton(caption, dialog);
     case res::ControlKind::AutoCheckBox:
         return new QCheckBox(caption, dialog);
     case res::ControlKind::Trackbar: {
@@ -134,4 +134,4 @@ int ControlId(const QWidget* control)
     return control ? control->property(kControlIdProperty).toInt() : 0;
 }
 
-}  // namespace app
+}  // namespace controls

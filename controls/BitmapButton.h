@@ -5,7 +5,7 @@
 #include <QAbstractButton>
 #include <QPixmap>
 
-namespace panel {
+namespace controls {
 
 class CBitmapButton : public QAbstractButton {
     Q_OBJECT
@@ -32,4 +32,4 @@ private:
     QPixmap m_pressed;
 };
 
-}  // namespace panel
+}  // namespace controls

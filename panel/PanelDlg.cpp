@@ -1,6 +1,5 @@
 #include "PanelDlg.h"
 
-#include "AboutDlg.h"
 #include "BitmapButton.h"
 #include "BitsCodec.h"
 #include "BitsFieldText.h"
@@ -53,7 +52,7 @@ CPanelDlg::CPanelDlg(board::CPortProvider& ports, const QStringList& candidates,
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setWindowIcon(m_hIcon);
-    m_controls = app::BuildDialog(this, MainDialogTemplate());
+    m_controls = controls::BuildDialog(this, MainDialogTemplate());
     ApplyChannelColours();
     BindControls();
     BindMessageMap();
@@ -92,7 +91,7 @@ bool CPanelDlg::OnInitDialog()
     }
     m_pBanner = GetDlgItem(IDC_BANNER);
     LoadBanner();
-    for (panel::CBitmapButton* button : {m_btnUpA, m_btnDownA, m_btnUpB, m_btnDownB, m_btnUpC, m_btnDownC})
+    for (controls::CBitmapButton* button : {m_btnUpA, m_btnDownA, m_btnUpB, m_btnDownB, m_btnUpC, m_btnDownC})
         button->AutoLoad();
     m_link.FindBoardPort(m_candidatePorts);
     m_bEnabled = false;
@@ -157,7 +156,7 @@ void CPanelDlg::EnterDisabledState()
 void CPanelDlg::SetFieldTextDirectly(int id, const QByteArray& text)
 {
     auto* field = qobject_cast<QLineEdit*>(GetDlgItem(id));
-    const QString shown = app::FromBitsText(text);
+    const QString shown = controls::FromBitsText(text);
     if (field->text() == shown)
         emit field->textChanged(shown);
     else
@@ -170,9 +169,9 @@ void CPanelDlg::UpdateData(bool bSaveAndValidate)
         auto* field = qobject_cast<QLineEdit*>(GetDlgItem(channel.bitsId));
         QByteArray& member = this->*channel.bits;
         if (bSaveAndValidate)
-            member = app::ToBitsText(field->text());
-        else if (app::ToBitsText(field->text()) != member)
-            app::SetFieldTextQuietly(field, member);
+            member = controls::ToBitsText(field->text());
+        else if (controls::ToBitsText(field->text()) != member)
+            controls::SetFieldTextQuietly(field, member);
     }
 }
 
@@ -180,8 +179,8 @@ void CPanelDlg::OnSysCommand(int nID)
 {
     if ((nID & 0xFFF0) != IDM_ABOUTBOX)
         return;
-    CAboutDlg about(m_hIcon, this);
-    about.exec();
+    if (m_runAboutBox)
+        m_runAboutBox(this, m_hIcon);
 }
 
 void CPanelDlg::OnOK()
@@ -247,7 +246,7 @@ void CPanelDlg::BindControls()
     for (int k = 0; k < 6; ++k)
         m_chkLed[size_t(k)] = qobject_cast<QCheckBox*>(GetDlgItem(IDC_LED_C2 - k));
     m_btnEnable = qobject_cast<QPushButton*>(GetDlgItem(IDC_ENABLE));
-    const auto stepButton = [this](int id) { return qobject_cast<panel::CBitmapButton*>(GetDlgItem(id)); };
+    const auto stepButton = [this](int id) { return qobject_cast<controls::CBitmapButton*>(GetDlgItem(id)); };
     m_btnUpA = stepButton(IDC_UP_A);
     m_btnDownA = stepButton(IDC_DOWN_A);
     m_btnUpB = stepButton(IDC_UP_B);
@@ -298,8 +297,8 @@ void CPanelDlg::BindMessageMap()
                 [this, handler = handler] { Dispatch([this, handler] { (this->*handler)(); }); });
     }
     for (QSlider* trackbar : {m_sliderA, m_sliderB, m_sliderC}) {
-        auto* notifier = new panel::CTrackbarNotifier(trackbar);
-        connect(notifier, &panel::CTrackbarNotifier::scrolled, this, [this](int code, int position, QSlider* sender) {
+        auto* notifier = new controls::CTrackbarNotifier(trackbar);
+        connect(notifier, &controls::CTrackbarNotifier::scrolled, this, [this](int code, int position, QSlider* sender) {
             Dispatch([this, code, position, sender] { OnHScroll(code, position, sender); });
         });
     }

@@ -9,7 +9,7 @@
 
 class QSlider;
 
-namespace panel {
+namespace controls {
 
 // Windows trackbar scroll codes.
 enum TrackbarCode {
@@ -45,4 +45,4 @@ private:
     bool m_endTrackPending = false;  // a key or a click moved the slider; its release ends it
 };
 
-}  // namespace panel
+}  // namespace controls

@@ -4,7 +4,7 @@
 #include <QSignalBlocker>
 #include <QTextBoundaryFinder>
 
-namespace app {
+namespace controls {
 
 QByteArray ToBitsText(const QString& fieldText)
 {
@@ -33,4 +33,4 @@ void SetFieldTextQuietly(QLineEdit* field, const QByteArray& bitsText)
     field->setCursorPosition(qMin(caret, int(field->text().size())));
 }
 
-}  // namespace app
+}  // namespace controls

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-namespace panel {
+namespace controls {
 
 namespace {
 
@@ -42,4 +42,4 @@ void CBitmapButton::paintEvent(QPaintEvent*)
     painter.drawPixmap(0, 0, image);
 }
 
-}  // namespace panel
+}  // namespace controls

@@ -3,7 +3,7 @@
 #include <QKeyEvent>
 #include <QSlider>
 
-namespace panel {
+namespace controls {
 
 CTrackbarNotifier::CTrackbarNotifier(QSlider* slider) : QObject(slider), m_slider(slider)
 {
@@ -68,4 +68,4 @@ void CTrackbarNotifier::Notify(int code)
     emit scrolled(code, m_slider->sliderPosition(), m_slider);
 }
 
-}  // namespace panel
+}  // namespace controls
