@@ -22,7 +22,10 @@
 #include <cstdio>
 
 #ifdef Q_OS_WIN
+// MinGW's libstdc++ already defines NOMINMAX; MSVC does not.
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
