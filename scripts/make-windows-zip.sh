@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Makes the portable Windows zip from a cross build: one folder holding the program and
+# every DLL a Windows PC without Qt needs, and nothing else. Checks that each DLL the
+# programs and bundled DLLs import is either in the folder or part of Windows.
+#
+#   scripts/make-windows-zip.sh [BUILD_DIR]    (default: build-windows)
+# Writes dist/ldx7320-<version>-windows-x64.zip.
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+build="$(cd "${1:-$repo/build-windows}" && pwd)"
+qt="$("$repo/scripts/qt-windows-dir.sh")"
+cxx=x86_64-w64-mingw32-g++-posix
+
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
+[ -n "$version" ] || { echo "No project version in $build/CMakeCache.txt" >&2; exit 1; }
+name="ldx7320-$version-windows-x64"
+
+runtime_dll() {
+  local path
+  path="$($cxx -print-file-name="$1")"
+  [ -f "$path" ] || { echo "$1 not found by $cxx" >&2; exit 1; }
+  realpath "$path"
+}
+
+stage="$(mktemp -d)"
+trap 'rm -rf "$stage"' EXIT
+folder="$stage/$name"
+mkdir -p "$folder/platforms" "$folder/styles"
+
+cp "$build/app/ldx7320.exe" "$folder/"
+# The console program, when this build has it.
+cli="$(find "$build" -name ldx7320-cli.exe -not -path '*/tests/*' -not -path '*/CMakeFiles/*' | head -n1)"
+[ -n "$cli" ] && cp "$cli" "$folder/"
+for module in Core Gui Widgets SerialPort; do
+  cp "$qt/bin/Qt6$module.dll" "$folder/"
+done
+cp "$qt/plugins/platforms/qwindows.dll" "$folder/platforms/"
+cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$folder/styles/"
+for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
+  cp "$(runtime_dll "$dll")" "$folder/"
+done
+# No symbols or debug sections (Debian's MinGW runtime DLLs carry them): a user has no
+# use for them. A DLL keeps what it exports.
+find "$folder" -name '*.exe' -exec x86_64-w64-mingw32-strip --strip-all {} +
+find "$folder" -name '*.dll' -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
+
+# What Windows 10 and later have in System32 (Qt 6 runs on nothing older), as the bundled
+# programs and DLLs import them; api-ms-win-* names are Windows' own API sets.
+system_dlls=(advapi32 authz comdlg32 d3d9 d3d11 dwmapi dwrite dxgi gdi32 imm32 kernel32 mpr msvcrt
+  netapi32 ole32 oleaut32 setupapi shcore shell32 shlwapi user32 userenv uxtheme version winmm ws2_32
+  wtsapi32)
+known=" ${system_dlls[*]} "
+known+="$(find "$folder" -maxdepth 1 -iname '*.dll' -printf '%f\n' | tr 'A-Z' 'a-z' | sed 's/\.dll$//' | tr '\n' ' ')"
+unresolved=0
+while IFS= read -r module; do
+  for import in $(x86_64-w64-mingw32-objdump -p "$module" | awk '/DLL Name:/ {print $3}'); do
+    base="$(echo "${import%.*}" | tr 'A-Z' 'a-z')"
+    case "$known" in *" $base "*) continue ;; esac
+    case "$base" in api-ms-win-*) continue ;; esac
+    echo "${module#"$stage/"} imports $import, which is neither in the zip nor part of Windows" >&2
+    unresolved=1
+  done
+done < <(find "$folder" -type f \( -iname '*.exe' -o -iname '*.dll' \) | sort)
+[ "$unresolved" -eq 0 ] || exit 1
+
+mkdir -p "$repo/dist"
+zip_path="$repo/dist/$name.zip"
+rm -f "$zip_path"
+(cd "$stage" && zip -q -r -X "$zip_path" "$name")
+echo "Made $zip_path:"
+(cd "$stage" && find "$name" -type f | sort | sed 's/^/  /')
