@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Checks the portable Windows zip as a user's PC would see it: unpacked into an empty
+# folder, run under Wine with a fresh prefix and nothing on its DLL path but its own
+# folder. `ldx7320.exe --version` must print the version; `ldx7320.exe --simulate` must
+# show the panel, which is photographed for a person to look at.
+#
+#   scripts/check-windows-zip.sh [ZIP]   (default: the zip in dist/ for the built version)
+# The screenshot goes to $LDX_SCREENSHOT, default build-windows/zip-check/panel-under-wine.png.
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+"$repo/scripts/install-missing.sh" wine xvfb xdotool imagemagick unzip
+
+version="$(sed -n 's/^project(ldx7320 VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")"
+zip_path="${1:-$repo/dist/ldx7320-$version-windows-x64.zip}"
+[ -f "$zip_path" ] || { echo "No zip at $zip_path: run scripts/build-windows.sh first." >&2; exit 1; }
+screenshot="${LDX_SCREENSHOT:-$repo/build-windows/zip-check/panel-under-wine.png}"
+
+work="$(mktemp -d)"
+# shellcheck source=wine-session.sh
+source "$repo/scripts/wine-session.sh"
+trap 'wine_session_stop; rm -rf "$work"' EXIT
+
+unzip -q "$zip_path" -d "$work/unpacked"
+folder="$(find "$work/unpacked" -mindepth 1 -maxdepth 1 -type d)"
+exe="$folder/ldx7320.exe"
+[ -f "$exe" ] || { echo "No ldx7320.exe at the top of the zip's folder" >&2; exit 1; }
+
+# Nothing from this machine's Qt or MinGW may help the program find its DLLs.
+unset WINEPATH QT_PLUGIN_PATH QT_QPA_PLATFORM_PLUGIN_PATH QT_QPA_PLATFORM
+wine_session_start "$work/prefix"
+cd "$folder"
+
+printed="$(wine ./ldx7320.exe --version 2>&1 | tr -d '\r')"
+if [ "$printed" != "LDX7320 $version" ]; then
+  echo "FAIL: ldx7320.exe --version printed '$printed', not 'LDX7320 $version'" >&2
+  exit 1
+fi
+echo "ok: ldx7320.exe --version prints '$printed'"
+
+wine ./ldx7320.exe --simulate >"$work/simulate.log" 2>&1 &
+program=$!
+disown "$program"  # ended with the Wine session, without the shell reporting it killed
+window=""
+for _ in $(seq 600); do
+  window="$(xdotool search --onlyvisible --name '^LDX7320$' 2>/dev/null | head -n1 || true)"
+  [ -n "$window" ] && break
+  kill -0 "$program" 2>/dev/null || break
+  sleep 0.1
+done
+if [ -z "$window" ]; then
+  echo "FAIL: no window titled LDX7320 appeared; the program said:" >&2
+  cat "$work/simulate.log" >&2
+  exit 1
+fi
+sleep 2  # let the panel paint itself fully before the photograph
+mkdir -p "$(dirname "$screenshot")"
+import -window root "$screenshot"
+geometry="$(xdotool getwindowgeometry "$window" | sed -n 's/^ *Geometry: //p')"
+colours="$(convert "$screenshot" -format '%k' info:)"
+echo "ok: ldx7320.exe --simulate shows the panel ($geometry pixels); screenshot $screenshot ($colours colours)"
+if [ "$colours" -lt 16 ]; then
+  echo "FAIL: the screenshot is nearly blank" >&2
+  exit 1
+fi
+kill -0 "$program" 2>/dev/null || { echo "FAIL: the program ended by itself" >&2; exit 1; }
