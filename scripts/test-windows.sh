@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Runs every Windows test program of the cross build (build-windows/, made by
+# scripts/build-windows.sh) under Wine with an X server of its own, each with its own
+# time limit, and prints each one's Qt Test results and a summary. Exits non-zero when
+# any test fails.
+#
+# The Wine prefix is kept in ${XDG_CACHE_HOME:-$HOME/.cache}/ldx7320/wine-tests; the
+# results are in build-windows/wine-results/. LDX_WINE_TEST_LIMIT caps each test's time
+# limit in seconds (default 180).
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+build="$repo/build-windows"
+"$repo/scripts/install-missing.sh" wine xvfb cmake python3 g++-mingw-w64-x86-64-posix
+
+[ -f "$build/CTestTestfile.cmake" ] || { echo "No Windows build in $build: run scripts/build-windows.sh first." >&2; exit 1; }
+qt="$("$repo/scripts/qt-windows-dir.sh")"
+runtime_dir() { dirname "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name="$1")")"; }
+
+# shellcheck source=wine-session.sh
+source "$repo/scripts/wine-session.sh"
+trap wine_session_stop EXIT
+wine_session_start "${XDG_CACHE_HOME:-$HOME/.cache}/ldx7320/wine-tests"
+
+# The test programs are not deployed: Wine finds Qt and the MinGW runtime on this path.
+export WINEPATH="$qt/bin;$(runtime_dir libstdc++-6.dll);$(runtime_dir libwinpthread-1.dll)"
+export QT_PLUGIN_PATH="$qt/plugins"
+export QT_QPA_PLATFORM=windows
+python3 "$repo/scripts/run-wine-tests.py" "$build" "$build/wine-results"
