@@ -25,31 +25,58 @@ folder="$(find "$work/unpacked" -mindepth 1 -maxdepth 1 -type d)"
 exe="$folder/ldx7320.exe"
 [ -f "$exe" ] || { echo "No ldx7320.exe at the top of the zip's folder" >&2; exit 1; }
 
+# Exactly what a PC without Qt needs, the console program when there is one; no tests.
+expected="Qt6Core.dll Qt6Gui.dll Qt6SerialPort.dll Qt6Widgets.dll ldx7320.exe libgcc_s_seh-1.dll
+  libstdc++-6.dll libwinpthread-1.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll"
+[ -f "$folder/ldx7320-cli.exe" ] && expected+=" ldx7320-cli.exe"
+contents="$(cd "$folder" && find . -type f | sed 's|^\./||' | sort)"
+if [ "$contents" != "$(printf '%s\n' $expected | sort)" ]; then
+  echo "FAIL: the zip's folder holds" >&2
+  echo "$contents" | sed 's/^/  /' >&2
+  echo "instead of: $expected" >&2
+  exit 1
+fi
+echo "ok: $(basename "$zip_path") holds $(echo "$contents" | wc -l) files: $(echo $contents)"
+
 # Nothing from this machine's Qt or MinGW may help the program find its DLLs.
 unset WINEPATH QT_PLUGIN_PATH QT_QPA_PLATFORM_PLUGIN_PATH QT_QPA_PLATFORM
 wine_session_start "$work/prefix"
 cd "$folder"
 
-printed="$(wine ./ldx7320.exe --version 2>&1 | tr -d '\r')"
-if [ "$printed" != "LDX7320 $version" ]; then
-  echo "FAIL: ldx7320.exe --version printed '$printed', not 'LDX7320 $version'" >&2
+status=0
+printed="$(wine ./ldx7320.exe --version 2>&1 | tr -d '\r')" || status=$?
+if [ "$status" -ne 0 ] || [ "$printed" != "LDX7320 $version" ]; then
+  echo "FAIL: ldx7320.exe --version exited with $status and printed '$printed', not 'LDX7320 $version'" >&2
   exit 1
 fi
 echo "ok: ldx7320.exe --version prints '$printed'"
+
+# The panel: a window titled exactly LDX7320 (xdotool matches names ignoring case, and
+# Qt's own error boxes are titled ldx7320) and larger than any message box.
+panel_window() {
+  local id width
+  for id in $(xdotool search --onlyvisible --name '^LDX7320$' 2>/dev/null); do
+    [ "$(xdotool getwindowname "$id")" = "LDX7320" ] || continue
+    width="$(xdotool getwindowgeometry "$id" | sed -n 's/^ *Geometry: \([0-9]*\)x.*/\1/p')"
+    [ "${width:-0}" -ge 500 ] && { echo "$id"; return; }
+  done
+}
 
 wine ./ldx7320.exe --simulate >"$work/simulate.log" 2>&1 &
 program=$!
 disown "$program"  # ended with the Wine session, without the shell reporting it killed
 window=""
 for _ in $(seq 600); do
-  window="$(xdotool search --onlyvisible --name '^LDX7320$' 2>/dev/null | head -n1 || true)"
+  window="$(panel_window)"
   [ -n "$window" ] && break
   kill -0 "$program" 2>/dev/null || break
   sleep 0.1
 done
 if [ -z "$window" ]; then
-  echo "FAIL: no window titled LDX7320 appeared; the program said:" >&2
+  echo "FAIL: the panel did not appear; the program said:" >&2
   cat "$work/simulate.log" >&2
+  mkdir -p "$(dirname "$screenshot")"
+  import -window root "$screenshot" && echo "What the screen shows instead: $screenshot" >&2
   exit 1
 fi
 sleep 2  # let the panel paint itself fully before the photograph
