@@ -16,7 +16,7 @@ zip_path="${1:-$repo/dist/ldx7320-$version-windows-x64.zip}"
 screenshot="${LDX_SCREENSHOT:-$repo/build-windows/zip-check/panel-under-wine.png}"
 
 work="$(mktemp -d)"
-# shellcheck source=wine-session.sh
+# shellcheck source=scripts/wine-session.sh
 source "$repo/scripts/wine-session.sh"
 trap 'wine_session_stop; rm -rf "$work"' EXIT
 
@@ -26,17 +26,17 @@ exe="$folder/ldx7320.exe"
 [ -f "$exe" ] || { echo "No ldx7320.exe at the top of the zip's folder" >&2; exit 1; }
 
 # Exactly what a PC without Qt needs, the console program when there is one; no tests.
-expected="Qt6Core.dll Qt6Gui.dll Qt6SerialPort.dll Qt6Widgets.dll ldx7320.exe libgcc_s_seh-1.dll
-  libstdc++-6.dll libwinpthread-1.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll"
-[ -f "$folder/ldx7320-cli.exe" ] && expected+=" ldx7320-cli.exe"
+expected=(Qt6Core.dll Qt6Gui.dll Qt6SerialPort.dll Qt6Widgets.dll ldx7320.exe libgcc_s_seh-1.dll
+  libstdc++-6.dll libwinpthread-1.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll)
+[ -f "$folder/ldx7320-cli.exe" ] && expected+=(ldx7320-cli.exe)
 contents="$(cd "$folder" && find . -type f | sed 's|^\./||' | sort)"
-if [ "$contents" != "$(printf '%s\n' $expected | sort)" ]; then
+if [ "$contents" != "$(printf '%s\n' "${expected[@]}" | sort)" ]; then
   echo "FAIL: the zip's folder holds" >&2
   echo "$contents" | sed 's/^/  /' >&2
-  echo "instead of: $expected" >&2
+  echo "instead of: ${expected[*]}" >&2
   exit 1
 fi
-echo "ok: $(basename "$zip_path") holds $(echo "$contents" | wc -l) files: $(echo $contents)"
+echo "ok: $(basename "$zip_path") holds $(echo "$contents" | wc -l) files: $(echo "$contents" | tr '\n' ' ')"
 
 # Nothing from this machine's Qt or MinGW may help the program find its DLLs.
 unset WINEPATH QT_PLUGIN_PATH QT_QPA_PLATFORM_PLUGIN_PATH QT_QPA_PLATFORM

@@ -50,11 +50,11 @@ system_dlls=(advapi32 authz comdlg32 d3d9 d3d11 dwmapi dwrite dxgi gdi32 imm32 k
   netapi32 ole32 oleaut32 setupapi shcore shell32 shlwapi user32 userenv uxtheme version winmm ws2_32
   wtsapi32)
 known=" ${system_dlls[*]} "
-known+="$(find "$folder" -maxdepth 1 -iname '*.dll' -printf '%f\n' | tr 'A-Z' 'a-z' | sed 's/\.dll$//' | tr '\n' ' ')"
+known+="$(find "$folder" -maxdepth 1 -iname '*.dll' -printf '%f\n' | tr '[:upper:]' '[:lower:]' | sed 's/\.dll$//' | tr '\n' ' ')"
 unresolved=0
 while IFS= read -r module; do
   for import in $(x86_64-w64-mingw32-objdump -p "$module" | awk '/DLL Name:/ {print $3}'); do
-    base="$(echo "${import%.*}" | tr 'A-Z' 'a-z')"
+    base="$(echo "${import%.*}" | tr '[:upper:]' '[:lower:]')"
     case "$known" in *" $base "*) continue ;; esac
     case "$base" in api-ms-win-*) continue ;; esac
     echo "${module#"$stage/"} imports $import, which is neither in the zip nor part of Windows" >&2

@@ -16,13 +16,15 @@ build="$repo/build-windows"
 qt="$("$repo/scripts/qt-windows-dir.sh")"
 runtime_dir() { dirname "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name="$1")")"; }
 
-# shellcheck source=wine-session.sh
+# shellcheck source=scripts/wine-session.sh
 source "$repo/scripts/wine-session.sh"
 trap wine_session_stop EXIT
 wine_session_start "${XDG_CACHE_HOME:-$HOME/.cache}/ldx7320/wine-tests"
 
 # The test programs are not deployed: Wine finds Qt and the MinGW runtime on this path.
-export WINEPATH="$qt/bin;$(runtime_dir libstdc++-6.dll);$(runtime_dir libwinpthread-1.dll)"
+gcc_runtime="$(runtime_dir libstdc++-6.dll)"
+pthread_runtime="$(runtime_dir libwinpthread-1.dll)"
+export WINEPATH="$qt/bin;$gcc_runtime;$pthread_runtime"
 export QT_PLUGIN_PATH="$qt/plugins"
 export QT_QPA_PLATFORM=windows
 python3 "$repo/scripts/run-wine-tests.py" "$build" "$build/wine-results"

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced, not run: an X server of its own and a Wine prefix for running Windows programs
 # here. The caller sets its EXIT trap to call wine_session_stop.
 #
@@ -28,7 +29,8 @@ wine_session_start() {
     sleep 0.1
     waited=$((waited + 1))
   done
-  export DISPLAY=":$(head -n1 "$display_file")"
+  DISPLAY=":$(head -n1 "$display_file")"
+  export DISPLAY
   rm -f "$display_file"
 
   if [ ! -f "$WINEPREFIX/.ldx-ready" ]; then
