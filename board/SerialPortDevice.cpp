@@ -165,9 +165,18 @@ ReceiveResult CSerialPortDevice::Receive(int limitMs)
     return {TransferOutcome::Completed, true, static_cast<quint8>(data)};
 }
 
-bool CSerialPortDevice::DiscardInput()
+bool CSerialPortDevice::DiscardInput(QByteArray* dropped)
 {
-    return m_port.clear(QSerialPort::Input);
+    // Bytes still in the system's buffer reach QSerialPort's own only when it reads, so
+    // take them in before clearing, to be able to say what was dropped.
+    QByteArray waiting = m_port.readAll();
+    while (m_port.isOpen() && m_port.waitForReadyRead(0))
+        waiting += m_port.readAll();
+    if (m_port.error() == QSerialPort::TimeoutError)
+        m_port.clearError();
+    if (dropped)
+        *dropped = waiting;
+    return m_port.isOpen() && m_port.clear(QSerialPort::Input);
 }
 
 void CSerialPortDevice::Close()

@@ -16,7 +16,7 @@ public:
     bool Open(const CLineSettings& settings, const CCommTimeouts& timeouts, QString* whyNot) override;
     TransferOutcome Send(quint8 byte, int limitMs) override;
     ReceiveResult Receive(int limitMs) override;
-    bool DiscardInput() override;
+    bool DiscardInput(QByteArray* dropped) override;
     void Close() override;
 
 private:

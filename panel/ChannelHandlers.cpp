@@ -3,7 +3,6 @@
 #include "PanelDlg.h"
 
 #include "BitsCodec.h"
-#include "BoardCommands.h"
 #include "ChannelTable.h"
 #include "DialogBuilder.h"
 
@@ -98,9 +97,7 @@ void CPanelDlg::ShowCurrentText(const Channel& channel)
 // After every current change the chip's REGISTER_S is read and written back as read.
 void CPanelDlg::WriteCurrent(const Channel& channel, int code)
 {
-    m_link.WriteRegister(channel.registerIndex, code);
-    m_link.ReadRegister(board::REGISTER_S);
-    m_link.WriteRegister(board::REGISTER_S, m_link.m_byReply);
+    m_link.WriteCurrent(channel.registerIndex, code);
 }
 
 void CPanelDlg::RefreshBits(const Channel& channel, int code)

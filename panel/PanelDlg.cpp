@@ -199,13 +199,17 @@ void CPanelDlg::RequestQuit()
     m_bQuitRequested = true;
 }
 
-void CPanelDlg::ShowBoardMessage(const QString& text)
+// A message with details (no board found) carries a warning icon and the reasons behind
+// "Show Details...", for a user who started the panel from a menu and sees no terminal.
+void CPanelDlg::ShowBoardMessage(const QString& text, const QString& details)
 {
     if (m_showMessage) {
-        m_showMessage(text);
+        m_showMessage(text, details);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, isVisible() ? this : nullptr);
+    const QMessageBox::Icon icon = details.isEmpty() ? QMessageBox::NoIcon : QMessageBox::Warning;
+    QMessageBox box(icon, windowTitle(), text, QMessageBox::Ok, isVisible() ? this : nullptr);
+    box.setDetailedText(details);
     box.exec();
 }
 

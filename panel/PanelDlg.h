@@ -56,11 +56,11 @@ public:
     // Board host.
     void CancelPanel() override;
     void RequestQuit() override;
-    void ShowBoardMessage(const QString& text) override;
+    void ShowBoardMessage(const QString& text, const QString& details) override;
     void WriteDiagnostic(const QString& line) override;
 
     // How the link's message is shown; a test may answer it instead of a person.
-    std::function<void(const QString&)> m_showMessage;
+    std::function<void(const QString& text, const QString& details)> m_showMessage;
     // Runs the About box modally over the panel; the application supplies it.
     std::function<void(QWidget* parent, const QIcon& icon)> m_runAboutBox;
 

@@ -53,21 +53,53 @@ private slots:
         QCOMPARE(pty.Received().left(4), Bytes({CMD_PROBE, 0x80, 0x00, 0x90}));
     }
 
-    void silenceCompletesWithNothingAndALateByteAnswersTheNextExchange()
+    // A byte that arrives between exchanges answers no command: it is dropped, and said
+    // so in the trace, before the next byte is sent.
+    void aStrayByteIsDroppedBeforeTheNextCommand()
     {
-        CPtyBoard pty([](quint8 byte) { return byte == CMD_PROBE ? QByteArray("K") : QByteArray(); });
+        CPtyBoard pty;
         CSystemPortProvider ports;
         CFakeHost host;
         CBoardLink link(ports, host);
         link.FindBoardPort({pty.DevicePath()});
         QVERIFY(link.IsPortOpen());
-        QVERIFY(link.ExchangeByte(CMD_OUTPUT_ON));
-        QCOMPARE(link.m_byReply, quint8(0));
-        // An answer that came after its exchange ended waits for the next one.
-        pty.SendUnasked("Q");
+        link.WriteRegister(REGISTER_S, 0x01);
+        link.SetTrace(true);
+        pty.SendUnasked(Bytes({0x3F}));
         QTest::qWait(20);
-        QVERIFY(link.ExchangeByte(CMD_READ_REG));
-        QCOMPARE(link.m_byReply, quint8('Q'));
+        link.ReadRegister(REGISTER_S);
+        QCOMPARE(link.m_byReply, quint8(0x01));
+        QVERIFY2(host.diagnostics.contains(pty.DevicePath() + "  dropped 0x3F, which arrived between exchanges"),
+                 qPrintable(host.diagnostics.join('\n')));
+        QCOMPARE(host.messages.size(), 0);
+    }
+
+    // When the read of REGISTER_S inside a current write goes unanswered, the chip's
+    // REGISTER_S is not overwritten with a value nobody read.
+    void aCurrentWriteWithAnUnansweredReadLeavesRegisterSAlone()
+    {
+        CPtyBoard::Responder board = CPtyBoard::AnswerLikeTheBoard();
+        std::atomic<bool> dropNextRead{false};
+        CPtyBoard pty([&](quint8 byte) {
+            const QByteArray answer = board(byte);
+            if (byte == 0x93 && dropNextRead.exchange(false))
+                return QByteArray();
+            return answer;
+        });
+        CSystemPortProvider ports;
+        CFakeHost host;
+        CBoardLink link(ports, host);
+        link.FindBoardPort({pty.DevicePath()});
+        link.WriteRegister(REGISTER_S, 0x15);
+        QVERIFY(BoardSaw(pty, 3));
+        dropNextRead = true;
+        const int before = int(pty.Received().size());
+        link.WriteCurrent(REGISTER_A, 5);
+        QCOMPARE(pty.Received().mid(before), Bytes({0x80, 0x05, 0x93}));
+        link.ReadRegister(REGISTER_S);
+        QCOMPARE(link.m_byReply, quint8(0x15));
+        QCOMPARE(host.messages.size(), 0);
+        QCOMPARE(host.cancels + host.quits, 0);
     }
 
     void extraBytesAfterTheReplyAreDiscarded()
