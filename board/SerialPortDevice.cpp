@@ -49,6 +49,12 @@ CSerialPortDevice::CSerialPortDevice(const QString& systemLocation) : m_location
     });
 }
 
+// The port is closed with the device, and the line is left as it was found.
+CSerialPortDevice::~CSerialPortDevice()
+{
+    Close();
+}
+
 bool CSerialPortDevice::Open(const CLineSettings& settings, const CCommTimeouts& timeouts, QString* whyNot)
 {
     m_timeouts = timeouts;
@@ -62,6 +68,7 @@ bool CSerialPortDevice::Open(const CLineSettings& settings, const CCommTimeouts&
         m_port.close();
         return false;
     }
+    m_lowLatency = RequestLowLatency(m_port.handle());
     return true;
 }
 
@@ -181,8 +188,16 @@ bool CSerialPortDevice::DiscardInput(QByteArray* dropped)
 
 void CSerialPortDevice::Close()
 {
-    if (m_port.isOpen())
-        m_port.close();
+    if (!m_port.isOpen())
+        return;
+    UndoLowLatency(m_port.handle(), m_lowLatency);
+    m_lowLatency = {};
+    m_port.close();
+}
+
+QString CSerialPortDevice::OpenNote() const
+{
+    return m_lowLatency.note;
 }
 
 std::unique_ptr<CPortDevice> CSystemPortProvider::MakeDevice(const QString& portName)
@@ -207,11 +222,6 @@ QString CSystemPortProvider::SystemLocation(const QString& portName)
         return portName;
     return QStringLiteral("/dev/ttyS%1").arg(match.captured(1).toInt() - 1);
 #endif
-}
-
-QStringList DefaultCandidatePorts()
-{
-    return {QStringLiteral("COM4"), QStringLiteral("COM3"), QStringLiteral("COM2"), QStringLiteral("COM1")};
 }
 
 }  // namespace board

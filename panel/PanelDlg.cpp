@@ -189,6 +189,13 @@ void CPanelDlg::OnOK()
     accept();
 }
 
+void CPanelDlg::RequestEnd()
+{
+    m_bCancelRequested = true;
+    if (m_nHandlerDepth == 0)
+        EndIfRequested();
+}
+
 void CPanelDlg::CancelPanel()
 {
     m_bCancelRequested = true;

@@ -48,6 +48,9 @@ public:
     bool StartUp();
     bool OnInitDialog();
     bool EndRequested() const { return m_bCancelRequested || m_bQuitRequested; }
+    // Ends the panel from outside its handlers, as EXIT would but sending nothing: at
+    // once when no handler runs, else as soon as the running one has returned.
+    void RequestEnd();
     bool QuitRequested() const { return m_bQuitRequested; }
 
     QWidget* GetDlgItem(int id) const { return m_controls.value(id); }
