@@ -4,6 +4,7 @@
 
 #include "BitsCodec.h"
 #include "ChannelTable.h"
+#include "CurrentCode.h"
 #include "DialogBuilder.h"
 
 #include <QLabel>
@@ -48,7 +49,7 @@ void CPanelDlg::OnRead(const Channel& channel)
     if (!(m_nLedState & channel.mask))
         return;
     m_link.ReadRegister(channel.registerIndex);
-    const int code = m_link.m_byReply & 0x3F;
+    const int code = m_link.m_byReply & codec::kCodeMask;
     RefreshBits(channel, code);
     SetCurrentText(channel, code);
     ShowCurrentText(channel);
@@ -60,7 +61,7 @@ void CPanelDlg::OnStep(const Channel& channel, int step)
 {
     const int from = Trackbar(channel.trackbarId)->sliderPosition();
     const int code = from + step;
-    if (code < 0 || code > panel::kMaxCode)
+    if (code < 0 || code > codec::kMaxCode)
         return;
     Trackbar(channel.trackbarId)->setValue(code);
     SetCurrentText(channel, code);

@@ -5,6 +5,7 @@
 #include "BitsFieldText.h"
 #include "BoardCommands.h"
 #include "ChannelTable.h"
+#include "CurrentCode.h"
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
 #include "ResourceIds.h"
@@ -38,7 +39,7 @@ constexpr std::array<int, 6> kLedBoxes{IDC_LED_A1, IDC_LED_A2, IDC_LED_B1, IDC_L
 
 // Windows' trackbar takes a fifth of its range as a page.
 constexpr int kTrackbarTickEvery = 4;
-constexpr int kTrackbarPage = panel::kMaxCode / 5;
+constexpr int kTrackbarPage = codec::kMaxCode / 5;
 
 }  // namespace
 
@@ -85,7 +86,7 @@ bool CPanelDlg::OnInitDialog()
 #endif
     setWindowIcon(m_hIcon);
     for (QSlider* trackbar : {m_sliderA, m_sliderB, m_sliderC}) {
-        trackbar->setRange(0, panel::kMaxCode);
+        trackbar->setRange(0, codec::kMaxCode);
         trackbar->setTickInterval(kTrackbarTickEvery);
         trackbar->setPageStep(kTrackbarPage);
     }
