@@ -46,10 +46,14 @@ bool ProcessAlive(qint64 pid)
 }
 
 // Programs that lock a serial device, QSerialPort and minicom among them, leave a
-// "LCK..name" file holding their pid in one of these folders.
+// "LCK..name" file holding their pid in one of these folders; name is the device's path
+// below /dev with '/' made '_' (LCK..ttyUSB0, LCK..pts_3).
 QString LockFileHolder(const QString& location)
 {
-    const QString lockName = QStringLiteral("LCK..") + QFileInfo(location).fileName();
+    QString device = location;
+    if (device.startsWith(QLatin1String("/dev/")))
+        device.remove(0, 5);
+    const QString lockName = QStringLiteral("LCK..") + device.replace(QLatin1Char('/'), QLatin1Char('_'));
     const QStringList folders{QStringLiteral("/var/lock"), QStringLiteral("/etc/locks"),
                               QStringLiteral("/var/spool/locks"), QStringLiteral("/var/spool/uucp"), QDir::tempPath()};
     for (const QString& folder : folders) {

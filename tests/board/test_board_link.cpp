@@ -3,6 +3,7 @@
 #include "BoardCommands.h"
 #include "BoardLink.h"
 #include "FakeHost.h"
+#include "PortListing.h"
 #include "SimulatedBoard.h"
 
 #include <QtTest>
@@ -207,12 +208,40 @@ private slots:
     {
         Connected c;
         c.link.SetTrace(true);
-        c.board->registers[REGISTER_S] = 0x2D;
+        c.board->registers[REGISTER_S] = 0x05;
         c.link.ReadRegister(REGISTER_S);
         c.board->faults.silentFrom = c.Next();
         QVERIFY(c.link.ExchangeByte(CMD_OUTPUT_OFF));  // silence completes the receive, with 0
         QCOMPARE(c.link.m_byReply, quint8(0));
-        QCOMPARE(c.host.diagnostics, (QStringList{"COM3  sent 0x93  received 0x2D", "COM3  sent 0xB0  received none"}));
+        QCOMPARE(c.host.diagnostics, (QStringList{"COM3  sent 0x93  received 0x05", "COM3  sent 0xB0  received none"}));
+    }
+
+    // COM4..COM1 first; off Windows the USB adapters present follow, in natural order.
+    void defaultCandidatesAddTheUsbAdapters()
+    {
+        QTemporaryDir devices;
+        for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS5", "cu.usbmodem3", "cu.usbserial-A1", "video0"}) {
+            QFile device(devices.filePath(name));
+            QVERIFY(device.open(QIODevice::WriteOnly));
+        }
+        QStringList expected{"COM4", "COM3", "COM2", "COM1"};
+#if defined(Q_OS_MACOS)
+        expected << devices.filePath("cu.usbmodem3") << devices.filePath("cu.usbserial-A1");
+#elif !defined(Q_OS_WIN)
+        expected << devices.filePath("ttyACM0") << devices.filePath("ttyUSB2") << devices.filePath("ttyUSB10");
+#endif
+        QCOMPARE(DefaultCandidatePorts(devices.path()), expected);
+    }
+
+    void portListingIsAlignedWithDashesForTheUnknown()
+    {
+        QCOMPARE(FormatPortListing({}), QStringList{"No serial ports found."});
+        const QList<SerialPortEntry> ports{
+            {"ttyS0", "/dev/ttyS0", "", "", "", "", ""},
+            {"ttyUSB0", "/dev/ttyUSB0", "FT232R USB UART", "FTDI", "0403:6001", "A50285BI", "minicom (pid 42)"}};
+        QCOMPARE(FormatPortListing(ports),
+                 (QStringList{"ttyS0    /dev/ttyS0    -                -     -          -         free",
+                              "ttyUSB0  /dev/ttyUSB0  FT232R USB UART  FTDI  0403:6001  A50285BI  in use by minicom (pid 42)"}));
     }
 };
 

@@ -3,10 +3,12 @@
 #include "BoardCommands.h"
 #include "BoardLink.h"
 #include "FakeHost.h"
+#include "PortListing.h"
 #include "PtyBoard.h"
 #include "SerialPortDevice.h"
 
 #include <QAbstractEventDispatcher>
+#include <QProcess>
 #include <QtTest>
 
 using namespace board;
@@ -117,6 +119,22 @@ private slots:
         QTest::qWait(20);  // let every byte of the burst arrive before the next exchange
         QVERIFY(link.ExchangeByte(CMD_OUTPUT_ON));
         QCOMPARE(link.m_byReply, quint8('K'));
+    }
+
+    // Who holds a device: another process that has it open, or nobody.
+    void portHolderNamesTheProcessThatHasTheDeviceOpen()
+    {
+        CPtyBoard pty;
+        QCOMPARE(PortHolder(pty.DevicePath()), QString());
+#ifdef Q_OS_LINUX
+        QProcess sleeper;
+        sleeper.setStandardInputFile(pty.DevicePath());
+        sleeper.start("sleep", {"10"});
+        QVERIFY(sleeper.waitForStarted());
+        QCOMPARE(PortHolder(pty.DevicePath()), QString("sleep (pid %1)").arg(sleeper.processId()));
+        sleeper.kill();
+        sleeper.waitForFinished();
+#endif
     }
 
     void vanishingBoardLeavesAnIdlePanelIdle()
