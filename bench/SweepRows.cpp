@@ -4,7 +4,7 @@
 
 #include "PanelDlg.h"
 #include "SimulatedBoard.h"
-#include "TrackbarNotifier.h"
+#include "Trackbar.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -9,7 +9,7 @@
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
 #include "ResourceIds.h"
-#include "TrackbarNotifier.h"
+#include "Trackbar.h"
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -309,10 +309,10 @@ void CPanelDlg::BindMessageMap()
                 [this, handler = handler] { Dispatch([this, handler] { (this->*handler)(); }); });
     }
     for (QSlider* trackbar : {m_sliderA, m_sliderB, m_sliderC}) {
-        auto* notifier = new controls::CTrackbarNotifier(trackbar);
-        connect(notifier, &controls::CTrackbarNotifier::scrolled, this, [this](int code, int position, QSlider* sender) {
-            Dispatch([this, code, position, sender] { OnHScroll(code, position, sender); });
-        });
+        connect(qobject_cast<controls::CTrackbar*>(trackbar), &controls::CTrackbar::scrolled, this,
+                [this](int code, int position, QSlider* sender) {
+                    Dispatch([this, code, position, sender] { OnHScroll(code, position, sender); });
+                });
     }
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, [this] { Dispatch([this] { OnSysCommand(IDM_ABOUTBOX); }); });
