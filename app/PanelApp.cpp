@@ -4,7 +4,7 @@
 #include "CommandLine.h"
 #include "PanelDlg.h"
 #include "PortListing.h"
-#include "SerialPortDevice.h"
+#include "SystemPorts.h"
 #include "SignalEnd.h"
 #include "SimulatedBoard.h"
 

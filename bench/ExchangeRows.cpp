@@ -6,7 +6,7 @@
 #include "BoardCommands.h"
 #include "BoardHost.h"
 #include "BoardLink.h"
-#include "SerialPortDevice.h"
+#include "SystemPorts.h"
 
 #include <QProcess>
 #include <stdexcept>

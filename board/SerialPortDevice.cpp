@@ -2,7 +2,6 @@
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #ifdef Q_OS_UNIX
 #include <grp.h>
@@ -198,30 +197,6 @@ void CSerialPortDevice::Close()
 QString CSerialPortDevice::OpenNote() const
 {
     return m_lowLatency.note;
-}
-
-std::unique_ptr<CPortDevice> CSystemPortProvider::MakeDevice(const QString& portName)
-{
-    return std::make_unique<CSerialPortDevice>(SystemLocation(portName));
-}
-
-QString CSystemPortProvider::DescribePort(const QString& portName) const
-{
-    const QString location = SystemLocation(portName);
-    return location == portName ? portName : QStringLiteral("%1 (%2)").arg(portName, location);
-}
-
-QString CSystemPortProvider::SystemLocation(const QString& portName)
-{
-#ifdef Q_OS_WIN
-    return portName;
-#else
-    static const QRegularExpression comName(QStringLiteral("^COM([1-4])$"));
-    const QRegularExpressionMatch match = comName.match(portName);
-    if (!match.hasMatch())
-        return portName;
-    return QStringLiteral("/dev/ttyS%1").arg(match.captured(1).toInt() - 1);
-#endif
 }
 
 }  // namespace board

@@ -1,4 +1,4 @@
-// The board's port on the machine's serial hardware, through QSerialPort.
+// The board's port on the machine's serial hardware through QSerialPort, off Windows.
 #pragma once
 
 #include "LowLatency.h"
@@ -30,18 +30,6 @@ private:
     QSerialPort m_port;
     CCommTimeouts m_timeouts;
     LowLatencyRequest m_lowLatency;
-};
-
-// Port names as the panel knows them ("COM1".."COM4", or devices named on the command
-// line) mapped onto the machine's devices.
-class CSystemPortProvider : public CPortProvider {
-public:
-    std::unique_ptr<CPortDevice> MakeDevice(const QString& portName) override;
-    QString DescribePort(const QString& portName) const override;
-
-    // "COM4" stays "COM4" on Windows and is /dev/ttyS3 elsewhere; any other name is
-    // taken as the device itself.
-    static QString SystemLocation(const QString& portName);
 };
 
 }  // namespace board

@@ -6,6 +6,7 @@
 #include "PortListing.h"
 #include "PtyBoard.h"
 #include "SerialPortDevice.h"
+#include "SystemPorts.h"
 
 #include <QAbstractEventDispatcher>
 #include <QProcess>

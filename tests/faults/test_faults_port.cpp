@@ -6,6 +6,7 @@
 #include "FakeHost.h"
 #include "PtyBoard.h"
 #include "SerialPortDevice.h"
+#include "SystemPorts.h"
 
 #include <QTemporaryFile>
 #include <atomic>
