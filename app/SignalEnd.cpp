@@ -39,19 +39,19 @@ CSignalEnd::CSignalEnd(std::function<void()> onSignal) : m_onSignal(std::move(on
     action.sa_handler = OnEndSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : kEndSignals)
-        ::sigaction(signal, &action, nullptr);
+    for (int number : kEndSignals)
+        sigaction(number, &action, nullptr);
 }
 
 CSignalEnd::~CSignalEnd()
 {
     if (!m_notifier)
         return;
-    for (int signal : kEndSignals)
-        ::signal(signal, SIG_DFL);
+    for (int number : kEndSignals)
+        signal(number, SIG_DFL);
     delete m_notifier;
-    ::close(g_wakeUp[0]);
-    ::close(g_wakeUp[1]);
+    close(g_wakeUp[0]);
+    close(g_wakeUp[1]);
     g_wakeUp[0] = g_wakeUp[1] = -1;
 }
 

@@ -42,7 +42,7 @@ void UndoLowLatency(qintptr descriptor, const LowLatencyRequest& request)
     if (::ioctl(int(descriptor), TIOCGSERIAL, &info) != 0)
         return;
     info.flags = (info.flags & ~ASYNC_LOW_LATENCY) | (request.previousFlags & ASYNC_LOW_LATENCY);
-    ::ioctl(int(descriptor), TIOCSSERIAL, &info);
+    ioctl(int(descriptor), TIOCSSERIAL, &info);
 }
 
 #else

@@ -1,5 +1,8 @@
 #include "Win32PortDevice.h"
 
+// Built on Windows only.
+#ifdef Q_OS_WIN
+
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -180,3 +183,5 @@ void CWin32PortDevice::Close()
 }
 
 }  // namespace board
+
+#endif

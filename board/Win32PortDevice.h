@@ -7,6 +7,8 @@
 
 #include "PortDevice.h"
 
+#ifdef Q_OS_WIN
+
 namespace board {
 
 class CWin32PortDevice : public CPortDevice {
@@ -27,3 +29,5 @@ private:
 };
 
 }  // namespace board
+
+#endif
