@@ -58,8 +58,8 @@ bool ParseLeds(const QString& word, int* bits, QString* error)
 // A code "0".."63", or a current that is one of the 64 steps, "12.5mA".
 bool ParseCode(const QString& word, int* code, QString* error)
 {
-    static const QRegularExpression wholeNumber(QStringLiteral("^\\d+$"));
-    static const QRegularExpression current(QStringLiteral("^(\\d+(?:\\.\\d+)?)mA$"),
+    static const QRegularExpression wholeNumber(QStringLiteral("^[0-9]+$"));
+    static const QRegularExpression current(QStringLiteral("^([0-9]+(?:\\.[0-9]+)?)mA$"),
                                             QRegularExpression::CaseInsensitiveOption);
     if (wholeNumber.match(word).hasMatch()) {
         bool ok = false;
@@ -124,27 +124,29 @@ int ArgumentCount(Command::Kind kind)
     }
 }
 
-// Reads the arguments of a command whose name and argument count are right.
-bool ParseArguments(Command& command, const QStringList& arguments)
+// Reads the arguments of a command whose name and argument count are right; on a
+// mistake, command.error says what is wrong.
+void ParseArguments(Command& command, const QStringList& arguments)
 {
     switch (command.kind) {
     case Command::Kind::Leds:
         command.registerIndex = board::REGISTER_S;
-        return ParseLeds(arguments.at(0), &command.value, &command.error);
+        ParseLeds(arguments.at(0), &command.value, &command.error);
+        break;
     case Command::Kind::Read:
         command.registerIndex = RegisterOfName(arguments.at(0));
         if (command.registerIndex < 0)
             command.error = QStringLiteral("'%1' is not a register: S, A, B or C").arg(arguments.at(0));
-        return command.registerIndex >= 0;
+        break;
     case Command::Kind::Set:
         command.registerIndex = RegisterOfName(arguments.at(0));
-        if (command.registerIndex < 0 || command.registerIndex == board::REGISTER_S) {
+        if (command.registerIndex < 0 || command.registerIndex == board::REGISTER_S)
             command.error = QStringLiteral("'%1' is not a channel: A, B or C").arg(arguments.at(0));
-            return false;
-        }
-        return ParseCode(arguments.at(1), &command.value, &command.error);
+        else
+            ParseCode(arguments.at(1), &command.value, &command.error);
+        break;
     default:
-        return true;
+        break;
     }
 }
 

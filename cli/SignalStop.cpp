@@ -41,7 +41,7 @@ CSignalStop::CSignalStop()
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // no SA_RESTART: a wait for input returns with EINTR
+    action.sa_flags = 0;  // no SA_RESTART; a wait for input ends through the wake pipe
     for (int signal : kStopSignals)
         ::sigaction(signal, &action, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
