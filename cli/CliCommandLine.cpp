@@ -4,6 +4,7 @@
 #include "CurrentCode.h"
 
 #include <QRegularExpression>
+#include <iterator>
 
 namespace cli {
 
@@ -43,10 +44,11 @@ bool ParseLeds(const QString& word, int* bits, QString* error)
     if (word.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
         return true;
     for (const QString& name : word.split(QLatin1Char(','))) {
+        const int count = int(std::size(board::kLedNames));
         int bit = 0;
-        while (bit < 6 && name.compare(QLatin1String(board::kLedNames[bit]), Qt::CaseInsensitive) != 0)
+        while (bit < count && name.compare(QLatin1String(board::kLedNames[bit]), Qt::CaseInsensitive) != 0)
             ++bit;
-        if (bit == 6) {
+        if (bit == count) {
             *error = QStringLiteral("'%1' is not an LED: the LEDs are %2, or none").arg(name, LedNameList());
             return false;
         }

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <iterator>
 
 namespace cli {
 
@@ -14,7 +15,7 @@ namespace {
 QStringList LedsOn(int registerS)
 {
     QStringList names;
-    for (int bit = 0; bit < 6; ++bit) {
+    for (int bit = 0; bit < int(std::size(board::kLedNames)); ++bit) {
         if (registerS & (1 << bit))
             names << QString::fromLatin1(board::kLedNames[bit]);
     }
