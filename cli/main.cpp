@@ -5,7 +5,7 @@
 #include "InputLines.h"
 #include "Output.h"
 #include "PortListing.h"
-#include "SerialPortDevice.h"
+#include "SystemPorts.h"
 #include "SignalStop.h"
 #include "SimulatedBoard.h"
 
