@@ -4,12 +4,12 @@
 
 namespace board {
 
-namespace {
-
 QString Hex(int byte)
 {
     return QStringLiteral("0x") + QStringLiteral("%1").arg(byte & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
 }
+
+namespace {
 
 QString HexBytes(const QByteArray& bytes)
 {

@@ -15,6 +15,9 @@
 
 namespace board {
 
+// A byte as the trace and the messages write it: "0x05".
+QString Hex(int byte);
+
 class CBoardLink {
 public:
     // Limits of one transfer, beyond the port's own 110 ms time-outs.

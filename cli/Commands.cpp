@@ -18,12 +18,12 @@ void SwitchOutput(board::CBoardLink& link, const CCliHost& host, RunState& state
     if (host.LinkFailed())
         return;
     if (!link.m_bReplyReceived) {
-        result.error = QStringLiteral("the board did not answer %1").arg(Hex(byte));
+        result.error = QStringLiteral("the board did not answer %1").arg(board::Hex(byte));
         return;
     }
     if (link.m_byReply != board::ACK) {
         result.error = QStringLiteral("the board answered %1 to %2 instead of %3 (ACK)")
-                           .arg(Hex(link.m_byReply), Hex(byte), Hex(board::ACK));
+                           .arg(board::Hex(link.m_byReply), board::Hex(byte), board::Hex(board::ACK));
         return;
     }
     state.outputOn = on;
@@ -115,11 +115,6 @@ CommandResult Refusal(const Command& command)
 QString RegisterName(int index)
 {
     return QString(QLatin1Char("ABCS"[index & board::kRegisterIndexMask]));
-}
-
-QString Hex(int byte)
-{
-    return QStringLiteral("0x") + QStringLiteral("%1").arg(byte & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
 }
 
 }  // namespace cli

@@ -45,7 +45,5 @@ CommandResult Refusal(const Command& command);
 
 // "A", "B", "C", "S" for REGISTER_A .. _S.
 QString RegisterName(int index);
-// "0x4B".
-QString Hex(int byte);
 
 }  // namespace cli

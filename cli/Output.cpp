@@ -1,5 +1,7 @@
 #include "Output.h"
 
+#include "BoardLink.h"
+
 #include "BoardCommands.h"
 #include "CurrentCode.h"
 
@@ -32,12 +34,12 @@ QString TextOfRegister(const RegisterReading& reading)
 {
     if (reading.index == board::REGISTER_S) {
         const QStringList leds = LedsOn(reading.value);
-        return QStringLiteral("%1, LEDs on: %2").arg(Hex(reading.value), leds.isEmpty() ? QStringLiteral("none") : leds.join(QLatin1Char(' ')));
+        return QStringLiteral("%1, LEDs on: %2").arg(board::Hex(reading.value), leds.isEmpty() ? QStringLiteral("none") : leds.join(QLatin1Char(' ')));
     }
     const int code = reading.value & codec::kCodeMask;
     QString text = QStringLiteral("code %1, %2 mA").arg(code).arg(codec::CurrentNumberText(code));
     if (reading.value != code)
-        text += QStringLiteral(" (the register holds %1)").arg(Hex(reading.value));
+        text += QStringLiteral(" (the register holds %1)").arg(board::Hex(reading.value));
     return text;
 }
 
