@@ -1,8 +1,7 @@
 #include "Output.h"
 
-#include "BoardLink.h"
-
 #include "BoardCommands.h"
+#include "BoardLink.h"
 #include "CurrentCode.h"
 
 #include <QJsonArray>
