@@ -15,6 +15,10 @@ CommandLine ParseCommandLine(const QStringList& arguments)
             line.action = CommandLine::Action::Version;
             return line;
         }
+        if (argument == QLatin1String("--list-ports")) {
+            line.action = CommandLine::Action::ListPorts;
+            return line;
+        }
         if (argument == QLatin1String("--simulate")) {
             line.simulate = true;
         } else if (argument == QLatin1String("--trace")) {
@@ -49,7 +53,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
 
 QString UsageText()
 {
-    return QStringLiteral("usage: ldx7320 [--simulate] [--port DEVICE]... [--trace] [--help] [--version]");
+    return QStringLiteral("usage: ldx7320 [--simulate] [--port DEVICE]... [--trace] [--list-ports] [--help] [--version]");
 }
 
 QString HelpText()
@@ -58,13 +62,17 @@ QString HelpText()
         "\n\n"
         "Control panel for the LDX7320 six-channel LED driver.\n\n"
         "  --simulate       run against the built-in simulated board, no hardware needed\n"
-        "  --port DEVICE    look for the board on DEVICE instead of COM4, COM3, COM2, COM1;\n"
+        "  --port DEVICE    look for the board on DEVICE only, instead of the default ports;\n"
         "                   may be given several times, tried in the order given\n"
         "  --trace          write every byte exchanged with the board to standard error\n"
+        "  --list-ports     list the serial ports of this machine and exit\n"
         "  --help           show this help and exit\n"
         "  --version        show the version and exit\n\n"
-        "On Windows COM1..COM4 are the system's COM ports; elsewhere they stand for\n"
-        "/dev/ttyS0../dev/ttyS3.");
+        "By default the board is looked for on COM4, COM3, COM2 and COM1, in that order.\n"
+        "On Windows these are the system's COM ports. Elsewhere they stand for\n"
+        "/dev/ttyS3../dev/ttyS0, and the USB serial adapters present at start-up follow\n"
+        "them in name order (/dev/ttyUSB*, /dev/ttyACM* on Linux; /dev/cu.usbserial*,\n"
+        "/dev/cu.usbmodem* on macOS).");
 }
 
 QString VersionText()

@@ -7,7 +7,7 @@
 namespace app {
 
 struct CommandLine {
-    enum class Action { Run, Help, Version, Usage };
+    enum class Action { Run, Help, Version, ListPorts, Usage };
     Action action = Action::Run;
     bool simulate = false;
     bool trace = false;

@@ -3,7 +3,9 @@
 #include "AboutDlg.h"
 #include "CommandLine.h"
 #include "PanelDlg.h"
-#include "SerialPortDevice.h"
+#include "PortListing.h"
+#include "SystemPorts.h"
+#include "SignalEnd.h"
 #include "SimulatedBoard.h"
 
 #include <QApplication>
@@ -21,6 +23,10 @@ int CPanelApp::Run(int argc, char* argv[])
         return 0;
     case app::CommandLine::Action::Version:
         std::printf("%s\n", qPrintable(app::VersionText()));
+        return 0;
+    case app::CommandLine::Action::ListPorts:
+        for (const QString& port : board::FormatPortListing(board::ListSerialPorts()))
+            std::printf("%s\n", qPrintable(port));
         return 0;
     case app::CommandLine::Action::Usage:
         std::fprintf(stderr, "ldx7320: %s\n%s\n", qPrintable(line.error), qPrintable(app::UsageText()));
@@ -46,6 +52,14 @@ bool CPanelApp::InitInstance(bool simulate, bool trace, const QStringList& ports
     board::CPortProvider& provider = simulate ? static_cast<board::CPortProvider&>(simulatedPorts) : systemPorts;
     CPanelDlg dialog(provider, candidates, trace);
     dialog.m_runAboutBox = &CAboutDlg::Run;
+    const app::CSignalEnd signalEnd([&dialog] {
+        // A box the panel waits on (a message, the About box) is closed first, so that the
+        // handler that opened it can finish; then the panel ends.
+        QWidget* box = QApplication::activeModalWidget();
+        if (auto* modal = qobject_cast<QDialog*>(box); modal && modal != &dialog)
+            modal->reject();
+        dialog.RequestEnd();
+    });
     dialog.DoModal();
     return false;
 }

@@ -77,6 +77,7 @@ private:
 // Each throws std::runtime_error when it cannot measure.
 Rows MeasureExchanges();
 Rows MeasureCurrentWrites();
+Rows MeasureCliSweep();
 Rows MeasureStartUp();
 Rows MeasureIdle();
 

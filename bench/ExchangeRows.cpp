@@ -6,7 +6,7 @@
 #include "BoardCommands.h"
 #include "BoardHost.h"
 #include "BoardLink.h"
-#include "SerialPortDevice.h"
+#include "SystemPorts.h"
 
 #include <QProcess>
 #include <stdexcept>
@@ -25,7 +25,7 @@ constexpr double kExchangeWireUs = 1000 * kExchangeWireMs;
 struct CQuietHost : board::IBoardHost {
     void CancelPanel() override { ++failures; }
     void RequestQuit() override { ++failures; }
-    void ShowBoardMessage(const QString&) override { ++failures; }
+    void ShowBoardMessage(const QString&, const QString&) override { ++failures; }
     void WriteDiagnostic(const QString&) override {}
     int failures = 0;
 };

@@ -4,7 +4,7 @@
 
 #include "PanelDlg.h"
 #include "SimulatedBoard.h"
-#include "TrackbarNotifier.h"
+#include "Trackbar.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -44,7 +44,7 @@ Rows MeasureCurrentWrites()
     board->realTime = true;
     CPanelDlg dialog(ports, {port}, false);
     QString message;
-    dialog.m_showMessage = [&message](const QString& text) { message = text; };
+    dialog.m_showMessage = [&message](const QString& text, const QString&) { message = text; };
     if (!dialog.StartUp())
         throw std::runtime_error("the panel did not start on the simulated board");
     dialog.show();

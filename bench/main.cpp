@@ -1,6 +1,7 @@
-// ldx7320_bench: what the panel's link, a current write, start-up and the idle panel cost
-// next to the 9600-baud line and the port's time-outs. Prints one Markdown table on
-// standard output. Opens only pseudo-terminals it made. Takes no arguments.
+// ldx7320_bench: what the panel's link, a current write, a sweep through ldx7320-cli,
+// start-up and the idle panel cost next to the 9600-baud line and the port's time-outs.
+// Prints one Markdown table on standard output. Opens only pseudo-terminals it made.
+// Takes no arguments.
 #include "Bench.h"
 
 #include <QApplication>
@@ -45,8 +46,8 @@ int main(int argc, char* argv[])
     PrintMachine();
     try {
         // A braced list runs the parts in this order.
-        PrintTable({bench::MeasureExchanges(), bench::MeasureCurrentWrites(), bench::MeasureStartUp(),
-                    bench::MeasureIdle()});
+        PrintTable({bench::MeasureExchanges(), bench::MeasureCurrentWrites(), bench::MeasureCliSweep(),
+                    bench::MeasureStartUp(), bench::MeasureIdle()});
     } catch (const std::exception& error) {
         std::fprintf(stderr, "ldx7320_bench: cannot measure: %s\n", error.what());
         return 1;

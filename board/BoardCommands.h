@@ -20,6 +20,15 @@ inline constexpr int REGISTER_C = 2;
 inline constexpr int REGISTER_S = 3;
 inline constexpr int kRegisterIndexMask = 0x03;
 
+// REGISTER_S: bit k switches LED k of A1, A2, B1, B2, C1, C2; bits 6 and 7 are not LEDs.
+inline constexpr const char* kLedNames[6] = {"A1", "A2", "B1", "B2", "C1", "C2"};
+inline constexpr int kLedBitsMask = 0x3F;
+// A channel pair counts as on while either of its two LED bits is set: A 0x03, B 0x0C, C 0x30.
+inline constexpr int ChannelMask(int registerIndex)
+{
+    return 0x03 << (2 * registerIndex);
+}
+
 // The one message of the board link, double quotes included.
 inline constexpr char kComErrorMessage[] = "\"COM Error\" or \"Power OFF\"";
 

@@ -14,8 +14,9 @@ public:
     virtual void CancelPanel() = 0;
     // The program ends with exit code 0 once the running handler has returned.
     virtual void RequestQuit() = 0;
-    // Shows the link's one message and returns when the user has closed it.
-    virtual void ShowBoardMessage(const QString& text) = 0;
+    // Shows the link's one message and returns when the user has closed it. details, when
+    // not empty, says why (the ports tried and what each did) for a person to read.
+    virtual void ShowBoardMessage(const QString& text, const QString& details) = 0;
     // One line for standard error: why a port was not taken, or a traced exchange.
     virtual void WriteDiagnostic(const QString& line) = 0;
 };

@@ -4,11 +4,19 @@
 
 namespace board {
 
-namespace {
-
 QString Hex(int byte)
 {
     return QStringLiteral("0x") + QStringLiteral("%1").arg(byte & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+namespace {
+
+QString HexBytes(const QByteArray& bytes)
+{
+    QStringList hex;
+    for (char byte : bytes)
+        hex << Hex(quint8(byte));
+    return hex.join(QLatin1Char(' '));
 }
 
 }  // namespace
@@ -29,6 +37,8 @@ bool CBoardLink::OpenPort(const QString& name)
         return false;
     m_hComm = std::move(device);
     m_strPortName = name;
+    if (!m_hComm->OpenNote().isEmpty())
+        Trace(m_hComm->OpenNote());
     return true;
 }
 
@@ -55,24 +65,40 @@ bool CBoardLink::SendByte(int byte)
 bool CBoardLink::ExchangeByte(int byte)
 {
     m_byReply = 0;
+    m_bReplyReceived = false;
+    DropStrayInput();
     if (!SendByte(byte)) {
-        TraceExchange(byte, true, false);
+        TraceExchange(byte, true, false, {});
         return false;
     }
     const ReceiveResult received = m_hComm->Receive(kReceiveLimitMs);
     if (received.gotByte)
         m_byReply = received.byte;
+    m_bReplyReceived = received.gotByte;
     // The device went away while the answer was awaited: the panel cannot go on, just as
     // when a byte cannot be sent, instead of taking the missing answer for a silent 0.
     if (received.outcome == TransferOutcome::FailedAtOnce)
         m_host.CancelPanel();
     bool ok = false;
-    // Input is discarded only after a completed receive, so a byte that arrives late
-    // waits for the next exchange and is taken as its reply.
+    QByteArray discarded;
+    // Whatever came behind the reply belongs to no command.
     if (received.outcome == TransferOutcome::Completed)
-        ok = m_hComm->DiscardInput();
-    TraceExchange(byte, false, received.gotByte);
+        ok = m_hComm->DiscardInput(&discarded);
+    TraceExchange(byte, false, received.gotByte, discarded);
     return ok;
+}
+
+// A byte waiting before a command is sent was never asked for by it: a reply that came
+// after its own exchange gave up, or a byte the board sent unasked. Taken as this
+// command's reply it would show a wrong value, or be taken for an acknowledgement.
+void CBoardLink::DropStrayInput()
+{
+    if (!m_hComm)
+        return;
+    QByteArray dropped;
+    m_hComm->DiscardInput(&dropped);
+    if (!dropped.isEmpty())
+        Trace(QStringLiteral("dropped %1, which arrived between exchanges").arg(HexBytes(dropped)));
 }
 
 void CBoardLink::ClosePortAndQuit()
@@ -94,6 +120,17 @@ void CBoardLink::ReadRegister(int index)
     ExchangeByte(CMD_READ_REG | (index & kRegisterIndexMask));
 }
 
+void CBoardLink::WriteCurrent(int index, int code)
+{
+    WriteRegister(index, code);
+    ReadRegister(REGISTER_S);
+    if (!m_bReplyReceived) {
+        Trace(QStringLiteral("REGISTER_S not written back: its read got no answer"));
+        return;
+    }
+    WriteRegister(REGISTER_S, m_byReply);
+}
+
 void CBoardLink::CheckAck()
 {
     // A closed port means the failure has been reported already.
@@ -101,7 +138,7 @@ void CBoardLink::CheckAck()
         return;
     if (m_byReply == ACK)
         return;
-    m_host.ShowBoardMessage(QString::fromLatin1(kComErrorMessage));
+    m_host.ShowBoardMessage(QString::fromLatin1(kComErrorMessage), QString());
     ClosePortAndQuit();
 }
 
@@ -126,10 +163,13 @@ void CBoardLink::FindBoardPort(const QStringList& candidates)
         reasons << QStringLiteral("%1: %2").arg(m_ports.DescribePort(name), why);
         ClosePort();
     }
-    m_host.WriteDiagnostic(QStringLiteral("No LDX7320 board found:"));
+    if (reasons.isEmpty())
+        reasons << QStringLiteral("no port to try");
+    const QString heading = QStringLiteral("No LDX7320 board found on the ports tried:");
+    m_host.WriteDiagnostic(heading);
     for (const QString& reason : reasons)
         m_host.WriteDiagnostic(QStringLiteral("  ") + reason);
-    m_host.ShowBoardMessage(QString::fromLatin1(kComErrorMessage));
+    m_host.ShowBoardMessage(QString::fromLatin1(kComErrorMessage), heading + QLatin1Char('\n') + reasons.join(QLatin1Char('\n')));
     ClosePortAndQuit();
 }
 
@@ -141,16 +181,22 @@ void CBoardLink::ClosePort()
     m_hComm.reset();
 }
 
-void CBoardLink::TraceExchange(int sent, bool sendFailed, bool gotReply) const
+void CBoardLink::Trace(const QString& what) const
 {
-    if (!m_bTrace)
-        return;
-    QString line = QStringLiteral("%1  sent %2  ").arg(m_strPortName, Hex(sent));
+    if (m_bTrace)
+        m_host.WriteDiagnostic(QStringLiteral("%1  %2").arg(m_strPortName, what));
+}
+
+void CBoardLink::TraceExchange(int sent, bool sendFailed, bool gotReply, const QByteArray& discarded) const
+{
+    QString line = QStringLiteral("sent %1  ").arg(Hex(sent));
     if (sendFailed)
         line += QStringLiteral("send failed");
     else
         line += QStringLiteral("received %1").arg(gotReply ? Hex(m_byReply) : QStringLiteral("none"));
-    m_host.WriteDiagnostic(line);
+    if (!discarded.isEmpty())
+        line += QStringLiteral(", then dropped %1").arg(HexBytes(discarded));
+    Trace(line);
 }
 
 }  // namespace board

@@ -15,6 +15,9 @@
 
 namespace board {
 
+// A byte as the trace and the messages write it: "0x05".
+QString Hex(int byte);
+
 class CBoardLink {
 public:
     // Limits of one transfer, beyond the port's own 110 ms time-outs.
@@ -33,6 +36,10 @@ public:
     // Command set.
     void WriteRegister(int index, int value);
     void ReadRegister(int index);
+    // Writes a current code into register index, then reads REGISTER_S and writes back
+    // the value read. When that read gets no answer there is nothing true to write back,
+    // and REGISTER_S is left as the chip has it.
+    void WriteCurrent(int index, int code);
     void CheckAck();
     // Probes the candidates in order; leaves the board's port open, or reports and quits.
     void FindBoardPort(const QStringList& candidates);
@@ -43,10 +50,15 @@ public:
 
     // The byte received by the last exchange; 0 when none arrived.
     quint8 m_byReply = 0;
+    // Whether the last exchange received a byte at all (a silent board leaves
+    // m_byReply at 0, which is also a value a register can hold).
+    bool m_bReplyReceived = false;
 
 private:
     void ClosePort();
-    void TraceExchange(int sent, bool sendFailed, bool gotReply) const;
+    void DropStrayInput();
+    void Trace(const QString& what) const;
+    void TraceExchange(int sent, bool sendFailed, bool gotReply, const QByteArray& discarded) const;
 
     CPortProvider& m_ports;
     IBoardHost& m_host;

@@ -4,6 +4,7 @@
 
 #include "LineSettings.h"
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
 
@@ -32,9 +33,12 @@ public:
     virtual TransferOutcome Send(quint8 byte, int limitMs) = 0;
     // Receives one byte; a byte already waiting is taken at once.
     virtual ReceiveResult Receive(int limitMs) = 0;
-    // Throws away every byte waiting to be received.
-    virtual bool DiscardInput() = 0;
+    // Throws away every byte waiting to be received; *dropped, when given, receives them.
+    virtual bool DiscardInput(QByteArray* dropped) = 0;
     virtual void Close() = 0;
+    // After a successful Open: what the device made of the port beyond the line settings
+    // (such as a low-latency request and its outcome), for the trace; empty when nothing.
+    virtual QString OpenNote() const { return {}; }
 };
 
 // Makes the device behind a port name ("COM4", "/dev/ttyUSB0", ...).

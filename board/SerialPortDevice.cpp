@@ -2,7 +2,6 @@
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #ifdef Q_OS_UNIX
 #include <grp.h>
@@ -49,6 +48,12 @@ CSerialPortDevice::CSerialPortDevice(const QString& systemLocation) : m_location
     });
 }
 
+// The port is closed with the device, and the line is left as it was found.
+CSerialPortDevice::~CSerialPortDevice()
+{
+    Close();
+}
+
 bool CSerialPortDevice::Open(const CLineSettings& settings, const CCommTimeouts& timeouts, QString* whyNot)
 {
     m_timeouts = timeouts;
@@ -62,6 +67,7 @@ bool CSerialPortDevice::Open(const CLineSettings& settings, const CCommTimeouts&
         m_port.close();
         return false;
     }
+    m_lowLatency = RequestLowLatency(m_port.handle());
     return true;
 }
 
@@ -165,44 +171,32 @@ ReceiveResult CSerialPortDevice::Receive(int limitMs)
     return {TransferOutcome::Completed, true, static_cast<quint8>(data)};
 }
 
-bool CSerialPortDevice::DiscardInput()
+bool CSerialPortDevice::DiscardInput(QByteArray* dropped)
 {
-    return m_port.clear(QSerialPort::Input);
+    // Bytes still in the system's buffer reach QSerialPort's own only when it reads, so
+    // take them in before clearing, to be able to say what was dropped.
+    QByteArray waiting = m_port.readAll();
+    while (m_port.isOpen() && m_port.waitForReadyRead(0))
+        waiting += m_port.readAll();
+    if (m_port.error() == QSerialPort::TimeoutError)
+        m_port.clearError();
+    if (dropped)
+        *dropped = waiting;
+    return m_port.isOpen() && m_port.clear(QSerialPort::Input);
 }
 
 void CSerialPortDevice::Close()
 {
-    if (m_port.isOpen())
-        m_port.close();
+    if (!m_port.isOpen())
+        return;
+    UndoLowLatency(m_port.handle(), m_lowLatency);
+    m_lowLatency = {};
+    m_port.close();
 }
 
-std::unique_ptr<CPortDevice> CSystemPortProvider::MakeDevice(const QString& portName)
+QString CSerialPortDevice::OpenNote() const
 {
-    return std::make_unique<CSerialPortDevice>(SystemLocation(portName));
-}
-
-QString CSystemPortProvider::DescribePort(const QString& portName) const
-{
-    const QString location = SystemLocation(portName);
-    return location == portName ? portName : QStringLiteral("%1 (%2)").arg(portName, location);
-}
-
-QString CSystemPortProvider::SystemLocation(const QString& portName)
-{
-#ifdef Q_OS_WIN
-    return portName;
-#else
-    static const QRegularExpression comName(QStringLiteral("^COM([1-4])$"));
-    const QRegularExpressionMatch match = comName.match(portName);
-    if (!match.hasMatch())
-        return portName;
-    return QStringLiteral("/dev/ttyS%1").arg(match.captured(1).toInt() - 1);
-#endif
-}
-
-QStringList DefaultCandidatePorts()
-{
-    return {QStringLiteral("COM4"), QStringLiteral("COM3"), QStringLiteral("COM2"), QStringLiteral("COM1")};
+    return m_lowLatency.note;
 }
 
 }  // namespace board

@@ -102,9 +102,6 @@ TransferOutcome CSimulatedPort::Send(quint8 byte, int limitMs)
             std::this_thread::sleep_for(std::chrono::milliseconds(limitMs));
         return TransferOutcome::TimedOut;
     }
-    // Answers that were late for the last exchange are waiting by now.
-    board.m_toHost += board.m_late;
-    board.m_late.clear();
     if (board.realTime) {
         // The answer is timed from when the sent byte was due, so that sleeping late
         // does not add up over an exchange.
@@ -134,9 +131,15 @@ ReceiveResult CSimulatedPort::Receive(int)
     return {TransferOutcome::Completed, true, byte};
 }
 
-bool CSimulatedPort::DiscardInput()
+bool CSimulatedPort::DiscardInput(QByteArray* dropped)
 {
-    m_board->m_toHost.clear();
+    CSimulatedBoard& board = *m_board;
+    if (dropped)
+        *dropped = board.m_toHost;
+    board.m_toHost.clear();
+    // Answers that were late for their exchange arrive just after it has ended.
+    board.m_toHost += board.m_late;
+    board.m_late.clear();
     return m_open;
 }
 
@@ -167,7 +170,7 @@ public:
     }
     TransferOutcome Send(quint8, int) override { return TransferOutcome::FailedAtOnce; }
     ReceiveResult Receive(int) override { return {TransferOutcome::FailedAtOnce, false, 0}; }
-    bool DiscardInput() override { return false; }
+    bool DiscardInput(QByteArray*) override { return false; }
     void Close() override {}
 };
 

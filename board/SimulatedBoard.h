@@ -39,6 +39,8 @@ public:
     const QByteArray& Received() const { return m_received; }
     int ReceivedCount() const { return static_cast<int>(m_received.size()); }
     void ClearReceived() { m_received.clear(); }
+    // Bytes the board sends without being asked; they wait to be received.
+    void SendUnasked(const QByteArray& bytes) { m_toHost += bytes; }
     bool IsOpen() const { return m_open; }
     int OpenCount() const { return m_openCount; }
     int CloseCount() const { return m_closeCount; }
@@ -68,7 +70,7 @@ public:
     bool Open(const CLineSettings& settings, const CCommTimeouts& timeouts, QString* whyNot) override;
     TransferOutcome Send(quint8 byte, int limitMs) override;
     ReceiveResult Receive(int limitMs) override;
-    bool DiscardInput() override;
+    bool DiscardInput(QByteArray* dropped) override;
     void Close() override;
 
 private:

@@ -2,6 +2,7 @@
 
 #include "BitmapButton.h"
 #include "ResourceIds.h"
+#include "Trackbar.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -39,11 +40,8 @@ QWidget* MakeControl(const res::ControlTemplate& control, QDialog* dialog)
         return new CBitmapButton(caption, dialog);
     case res::ControlKind::AutoCheckBox:
         return new QCheckBox(caption, dialog);
-    case res::ControlKind::Trackbar: {
-        auto* slider = new QSlider(Qt::Horizontal, dialog);
-        slider->setTickPosition(QSlider::TicksBothSides);
-        return slider;
-    }
+    case res::ControlKind::Trackbar:
+        return new CTrackbar(dialog);
     case res::ControlKind::GroupBox:
         return new QGroupBox(caption, dialog);
     case res::ControlKind::Static:

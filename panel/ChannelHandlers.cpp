@@ -3,8 +3,8 @@
 #include "PanelDlg.h"
 
 #include "BitsCodec.h"
-#include "BoardCommands.h"
 #include "ChannelTable.h"
+#include "CurrentCode.h"
 #include "DialogBuilder.h"
 
 #include <QLabel>
@@ -49,7 +49,7 @@ void CPanelDlg::OnRead(const Channel& channel)
     if (!(m_nLedState & channel.mask))
         return;
     m_link.ReadRegister(channel.registerIndex);
-    const int code = m_link.m_byReply & 0x3F;
+    const int code = m_link.m_byReply & codec::kCodeMask;
     RefreshBits(channel, code);
     SetCurrentText(channel, code);
     ShowCurrentText(channel);
@@ -61,7 +61,7 @@ void CPanelDlg::OnStep(const Channel& channel, int step)
 {
     const int from = Trackbar(channel.trackbarId)->sliderPosition();
     const int code = from + step;
-    if (code < 0 || code > panel::kMaxCode)
+    if (code < 0 || code > codec::kMaxCode)
         return;
     Trackbar(channel.trackbarId)->setValue(code);
     SetCurrentText(channel, code);
@@ -98,9 +98,7 @@ void CPanelDlg::ShowCurrentText(const Channel& channel)
 // After every current change the chip's REGISTER_S is read and written back as read.
 void CPanelDlg::WriteCurrent(const Channel& channel, int code)
 {
-    m_link.WriteRegister(channel.registerIndex, code);
-    m_link.ReadRegister(board::REGISTER_S);
-    m_link.WriteRegister(board::REGISTER_S, m_link.m_byReply);
+    m_link.WriteCurrent(channel.registerIndex, code);
 }
 
 void CPanelDlg::RefreshBits(const Channel& channel, int code)

@@ -36,8 +36,7 @@ const Channel& ChannelC();
 // The channel a trackbar belongs to, or nullptr for any other control.
 const Channel* ChannelOfTrackbar(int controlId);
 
-// Current codes run 0..63 in steps of 0.5 mA from 0.5 mA.
-inline constexpr int kMaxCode = 63;
+// The current label's text for a code: "LED current : 19.0 mA".
 QString CurrentText(int code);
 
 }  // namespace panel

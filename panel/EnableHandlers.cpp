@@ -54,7 +54,7 @@ void CPanelDlg::OnWriteS()
 void CPanelDlg::OnReadS()
 {
     m_link.ReadRegister(board::REGISTER_S);
-    m_nLedState = m_link.m_byReply & 0x3F;
+    m_nLedState = m_link.m_byReply & board::kLedBitsMask;
     // m_chkLed runs from LED_C2 (bit 5) down to LED_A1 (bit 0).
     for (int k = 0; k < 6; ++k)
         m_chkLed[size_t(k)]->setChecked(m_nLedState & (0x20 >> k));

@@ -5,10 +5,11 @@
 #include "BitsFieldText.h"
 #include "BoardCommands.h"
 #include "ChannelTable.h"
+#include "CurrentCode.h"
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
 #include "ResourceIds.h"
-#include "TrackbarNotifier.h"
+#include "Trackbar.h"
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -22,7 +23,6 @@
 #include <cstdio>
 
 #ifdef Q_OS_WIN
-// MinGW's libstdc++ already defines NOMINMAX; MSVC does not.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -41,7 +41,7 @@ constexpr std::array<int, 6> kLedBoxes{IDC_LED_A1, IDC_LED_A2, IDC_LED_B1, IDC_L
 
 // Windows' trackbar takes a fifth of its range as a page.
 constexpr int kTrackbarTickEvery = 4;
-constexpr int kTrackbarPage = panel::kMaxCode / 5;
+constexpr int kTrackbarPage = codec::kMaxCode / 5;
 
 }  // namespace
 
@@ -88,7 +88,7 @@ bool CPanelDlg::OnInitDialog()
 #endif
     setWindowIcon(m_hIcon);
     for (QSlider* trackbar : {m_sliderA, m_sliderB, m_sliderC}) {
-        trackbar->setRange(0, panel::kMaxCode);
+        trackbar->setRange(0, codec::kMaxCode);
         trackbar->setTickInterval(kTrackbarTickEvery);
         trackbar->setPageStep(kTrackbarPage);
     }
@@ -192,6 +192,13 @@ void CPanelDlg::OnOK()
     accept();
 }
 
+void CPanelDlg::RequestEnd()
+{
+    m_bCancelRequested = true;
+    if (m_nHandlerDepth == 0)
+        EndIfRequested();
+}
+
 void CPanelDlg::CancelPanel()
 {
     m_bCancelRequested = true;
@@ -202,13 +209,17 @@ void CPanelDlg::RequestQuit()
     m_bQuitRequested = true;
 }
 
-void CPanelDlg::ShowBoardMessage(const QString& text)
+// A message with details (no board found) carries a warning icon and the reasons behind
+// "Show Details...", for a user who started the panel from a menu and sees no terminal.
+void CPanelDlg::ShowBoardMessage(const QString& text, const QString& details)
 {
     if (m_showMessage) {
-        m_showMessage(text);
+        m_showMessage(text, details);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, isVisible() ? this : nullptr);
+    const QMessageBox::Icon icon = details.isEmpty() ? QMessageBox::NoIcon : QMessageBox::Warning;
+    QMessageBox box(icon, windowTitle(), text, QMessageBox::Ok, isVisible() ? this : nullptr);
+    box.setDetailedText(details);
     box.exec();
 }
 
@@ -300,10 +311,10 @@ void CPanelDlg::BindMessageMap()
                 [this, handler = handler] { Dispatch([this, handler] { (this->*handler)(); }); });
     }
     for (QSlider* trackbar : {m_sliderA, m_sliderB, m_sliderC}) {
-        auto* notifier = new controls::CTrackbarNotifier(trackbar);
-        connect(notifier, &controls::CTrackbarNotifier::scrolled, this, [this](int code, int position, QSlider* sender) {
-            Dispatch([this, code, position, sender] { OnHScroll(code, position, sender); });
-        });
+        connect(qobject_cast<controls::CTrackbar*>(trackbar), &controls::CTrackbar::scrolled, this,
+                [this](int code, int position, QSlider* sender) {
+                    Dispatch([this, code, position, sender] { OnHScroll(code, position, sender); });
+                });
     }
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, [this] { Dispatch([this] { OnSysCommand(IDM_ABOUTBOX); }); });

@@ -48,6 +48,9 @@ public:
     bool StartUp();
     bool OnInitDialog();
     bool EndRequested() const { return m_bCancelRequested || m_bQuitRequested; }
+    // Ends the panel from outside its handlers, as EXIT would but sending nothing: at
+    // once when no handler runs, else as soon as the running one has returned.
+    void RequestEnd();
     bool QuitRequested() const { return m_bQuitRequested; }
 
     QWidget* GetDlgItem(int id) const { return m_controls.value(id); }
@@ -56,11 +59,11 @@ public:
     // Board host.
     void CancelPanel() override;
     void RequestQuit() override;
-    void ShowBoardMessage(const QString& text) override;
+    void ShowBoardMessage(const QString& text, const QString& details) override;
     void WriteDiagnostic(const QString& line) override;
 
     // How the link's message is shown; a test may answer it instead of a person.
-    std::function<void(const QString&)> m_showMessage;
+    std::function<void(const QString& text, const QString& details)> m_showMessage;
     // Runs the About box modally over the panel; the application supplies it.
     std::function<void(QWidget* parent, const QIcon& icon)> m_runAboutBox;
 

@@ -24,6 +24,7 @@ private slots:
         QCOMPARE(ParseCommandLine({"ldx7320", "--simulate"}).simulate, true);
         QCOMPARE(ParseCommandLine({"ldx7320", "--trace", "--help"}).action, CommandLine::Action::Help);
         QCOMPARE(ParseCommandLine({"ldx7320", "--version"}).action, CommandLine::Action::Version);
+        QCOMPARE(ParseCommandLine({"ldx7320", "--list-ports"}).action, CommandLine::Action::ListPorts);
     }
 
     void mistakesGiveAUsageError_data()

@@ -3,6 +3,7 @@
 #include "BoardCommands.h"
 #include "BoardLink.h"
 #include "FakeHost.h"
+#include "PortListing.h"
 #include "SimulatedBoard.h"
 
 #include <QtTest>
@@ -52,9 +53,7 @@ private slots:
         QCOMPARE(c.link.m_byReply, quint8(0x2D));
         c.link.ExchangeByte(0x1BB);
         // A current write: B to 40, then REGISTER_S read and written back.
-        c.link.WriteRegister(REGISTER_B, 40);
-        c.link.ReadRegister(REGISTER_S);
-        c.link.WriteRegister(REGISTER_S, c.link.m_byReply);
+        c.link.WriteCurrent(REGISTER_B, 40);
         QCOMPARE(c.board->Received(), Bytes({0x81, 0xC5, 0x93, 0xBB, 0x81, 0x28, 0x93, 0x83, 0x2D}));
         QCOMPARE(c.board->registers[REGISTER_B], quint8(40));
         QCOMPARE(c.board->registers[REGISTER_S], quint8(0x2D));
@@ -73,15 +72,41 @@ private slots:
         QCOMPARE(c.link.m_byReply, quint8(0));
     }
 
-    void aLateAnswerIsTakenByTheNextExchange()
+    // Neither an answer that came after its exchange gave up nor a byte sent unasked is
+    // taken as the answer to the next command.
+    void bytesBetweenExchangesAnswerNothing()
     {
         Connected c;
+        c.link.SetTrace(true);
         c.board->registers[REGISTER_A] = 9;
         c.board->faults.lateFrom = c.Next();
         QVERIFY(c.link.ExchangeByte(CMD_READ_REG));
         QCOMPARE(c.link.m_byReply, quint8(0));
         QVERIFY(c.link.ExchangeByte(CMD_READ_REG | 2));
-        QCOMPARE(c.link.m_byReply, quint8(9));
+        QCOMPARE(c.link.m_byReply, quint8(0));
+        c.board->faults.lateFrom = -1;
+        c.board->SendUnasked(Bytes({0x3F, 0x4B}));
+        c.link.ReadRegister(REGISTER_S);
+        QCOMPARE(c.link.m_byReply, quint8(0));
+        QVERIFY(c.link.m_bReplyReceived);
+        QCOMPARE(c.host.diagnostics, (QStringList{"COM3  sent 0x90  received none",
+                                                  "COM3  dropped 0x09, which arrived between exchanges",
+                                                  "COM3  sent 0x92  received none",
+                                                  "COM3  dropped 0x00 0x3F 0x4B, which arrived between exchanges",
+                                                  "COM3  sent 0x93  received 0x00"}));
+    }
+
+    void aCurrentWriteWritesBackOnlyARegisterSItRead()
+    {
+        Connected c;
+        c.board->registers[REGISTER_S] = 0x15;
+        c.board->faults.wrongAnswerAt = c.Next(2);
+        c.board->faults.wrongAnswer.reset();  // the read of REGISTER_S goes unanswered
+        c.link.WriteCurrent(REGISTER_C, 63);
+        QCOMPARE(c.board->Received(), Bytes({0x82, 0x3F, 0x93}));
+        QCOMPARE(c.board->registers[REGISTER_C], quint8(63));
+        QCOMPARE(c.board->registers[REGISTER_S], quint8(0x15));
+        QCOMPARE(c.host.messages.size() + c.host.cancels + c.host.quits, 0);
     }
 
     void unacknowledgedCommandIsReportedOnceAndEndsTheLink()
@@ -166,7 +191,9 @@ private slots:
         QCOMPARE(host.messages, QStringList{QString::fromLatin1(kComErrorMessage)});
         QCOMPARE(host.quits, 1);
         QVERIFY(!link.IsPortOpen());
+        // The same reasons go to standard error and into the message's details.
         const QString why = host.diagnostics.join('\n');
+        QCOMPARE(host.details, QStringList{QString(why).remove("  ")});
         QVERIFY2(why.contains("COM4: opened, but nothing answered the probe"), qPrintable(why));
         QVERIFY2(why.contains("COM3: no such device"), qPrintable(why));
         QVERIFY2(why.contains("COM2: in use by another program"), qPrintable(why));
@@ -181,12 +208,40 @@ private slots:
     {
         Connected c;
         c.link.SetTrace(true);
-        c.board->registers[REGISTER_S] = 0x2D;
+        c.board->registers[REGISTER_S] = 0x05;
         c.link.ReadRegister(REGISTER_S);
         c.board->faults.silentFrom = c.Next();
         QVERIFY(c.link.ExchangeByte(CMD_OUTPUT_OFF));  // silence completes the receive, with 0
         QCOMPARE(c.link.m_byReply, quint8(0));
-        QCOMPARE(c.host.diagnostics, (QStringList{"COM3  sent 0x93  received 0x2D", "COM3  sent 0xB0  received none"}));
+        QCOMPARE(c.host.diagnostics, (QStringList{"COM3  sent 0x93  received 0x05", "COM3  sent 0xB0  received none"}));
+    }
+
+    // COM4..COM1 first; off Windows the USB adapters present follow, in natural order.
+    void defaultCandidatesAddTheUsbAdapters()
+    {
+        QTemporaryDir devices;
+        for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS5", "cu.usbmodem3", "cu.usbserial-A1", "video0"}) {
+            QFile device(devices.filePath(name));
+            QVERIFY(device.open(QIODevice::WriteOnly));
+        }
+        QStringList expected{"COM4", "COM3", "COM2", "COM1"};
+#if defined(Q_OS_MACOS)
+        expected << devices.filePath("cu.usbmodem3") << devices.filePath("cu.usbserial-A1");
+#elif !defined(Q_OS_WIN)
+        expected << devices.filePath("ttyACM0") << devices.filePath("ttyUSB2") << devices.filePath("ttyUSB10");
+#endif
+        QCOMPARE(DefaultCandidatePorts(devices.path()), expected);
+    }
+
+    void portListingIsAlignedWithDashesForTheUnknown()
+    {
+        QCOMPARE(FormatPortListing({}), QStringList{"No serial ports found."});
+        const QList<SerialPortEntry> ports{
+            {"ttyS0", "/dev/ttyS0", "", "", "", "", ""},
+            {"ttyUSB0", "/dev/ttyUSB0", "FT232R USB UART", "FTDI", "0403:6001", "A50285BI", "minicom (pid 42)"}};
+        QCOMPARE(FormatPortListing(ports),
+                 (QStringList{"ttyS0    /dev/ttyS0    -                -     -          -         free",
+                              "ttyUSB0  /dev/ttyUSB0  FT232R USB UART  FTDI  0403:6001  A50285BI  in use by minicom (pid 42)"}));
     }
 };
 

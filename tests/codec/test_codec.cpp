@@ -1,5 +1,6 @@
 // The bits text and the bits edit rule, without any widget.
 #include "BitsCodec.h"
+#include "CurrentCode.h"
 
 #include <QtTest>
 
@@ -70,6 +71,21 @@ private slots:
             QCOMPARE(BitsToValue(ValueToBits(code)), code);
         }
         QVERIFY(!IsWellFormedBits(Without(kTemplate, 10) + '1'));  // 17 blanks, digits shifted
+    }
+
+    // A code's current and back: only the 64 steps of 0.5 mA are codes.
+    void currentsAreTheSixtyFourSteps()
+    {
+        QCOMPARE(codec::CurrentNumberText(0), QString("0.5"));
+        QCOMPARE(codec::CurrentNumberText(37), QString("19.0"));
+        QCOMPARE(codec::CurrentNumberText(63), QString("32.0"));
+        int code = -1;
+        for (const auto& [milliamps, expected] : {std::pair{0.5, 0}, {12.5, 24}, {32.0, 63}}) {
+            QVERIFY(codec::CodeOfCurrent(milliamps, &code));
+            QCOMPARE(code, expected);
+        }
+        for (double milliamps : {12.3, 0.0, 32.5, -0.5, qQNaN(), qInf()})
+            QVERIFY2(!codec::CodeOfCurrent(milliamps, &code), qPrintable(QString::number(milliamps)));
     }
 
     void bitsToValueReadsWhateverStandsAtTheDigitPositions()

@@ -21,9 +21,10 @@ constexpr quint8 kWrong = 0x6B;
 constexpr int kWrittenCode = 5;  // the code Write sends from channel A's field
 
 // One exchange of an action: commands and values of a register write have their
-// acknowledgement checked, reads and output switches never do.
+// acknowledgement checked, reads and output switches never do. A write-back is a checked
+// write that is left out when the read before it got no answer.
 struct Step {
-    enum Kind { Checked, Read, Unchecked } kind;
+    enum Kind { Checked, Read, Unchecked, WriteBack } kind;
     int byte;  // -1: REGISTER_S as the preceding read returned it
 };
 using Handler = std::vector<Step>;
@@ -31,7 +32,7 @@ using Handler = std::vector<Step>;
 Handler CurrentWrite(int reg, int code)
 {
     return {{Step::Checked, 0x80 | reg}, {Step::Checked, code}, {Step::Read, 0x93},
-            {Step::Checked, 0x83}, {Step::Checked, -1}};
+            {Step::WriteBack, 0x83}, {Step::WriteBack, -1}};
 }
 
 // The handlers one user gesture runs, in order.
@@ -77,17 +78,20 @@ Expected Model(Action action, Fault fault, int n)
     const auto replyTo = [&](int i) -> int {
         const int healthy = quint8(answers.at(i));
         switch (fault) {
+        // A late answer is dropped before the next byte is sent: it answers nothing.
         case Fault::Silent:
-        case Fault::ExtraThenSilent: return i >= n ? 0 : healthy;
+        case Fault::Late:
+        case Fault::ExtraThenSilent: return i >= n ? -1 : healthy;
         case Fault::WrongByte: return i == n ? kWrong : healthy;
-        case Fault::NoAnswer: return i == n ? 0 : healthy;
-        case Fault::Late: return i < n ? healthy : i == n ? 0 : quint8(answers.at(i - 1));
+        case Fault::NoAnswer: return i == n ? -1 : healthy;
         default: return healthy;
         }
     };
     int reply = 0;
+    bool received = false;
     const auto send = [&](int byte) {
         reply = 0;
+        received = false;
         const int i = int(out.wire.size());
         const bool gone = (fault == Fault::Unplugged || fault == Fault::Stuck) && i >= n;
         if (!out.portOpen || gone) {
@@ -105,12 +109,18 @@ Expected Model(Action action, Fault fault, int n)
             answer = chip[size_t(byte & 3)];
         }
         answers.append(char(answer));
-        reply = replyTo(i);
+        received = replyTo(i) >= 0;
+        reply = received ? replyTo(i) : 0;
     };
     for (const Handler& handler : HandlersOf(action)) {
+        bool readAnswered = true;
         for (const Step& step : handler) {
             const int byte = step.byte < 0 ? out.lastRead : step.byte;
             switch (step.kind) {
+            case Step::WriteBack:
+                if (!readAnswered)
+                    break;
+                [[fallthrough]];
             case Step::Checked:
                 send(byte);
                 if (out.portOpen && reply != board::ACK) {
@@ -122,6 +132,7 @@ Expected Model(Action action, Fault fault, int n)
             case Step::Read:
                 send(byte);
                 out.lastRead = reply;
+                readAnswered = received;
                 break;
             case Step::Unchecked:
                 send(byte);

@@ -32,7 +32,10 @@ public:
         if (!boardPort.isEmpty())
             board = ports.Attach(boardPort);
         dialog = std::make_unique<CPanelDlg>(ports, candidates, false);
-        dialog->m_showMessage = [this](const QString& text) { messages << text; };
+        dialog->m_showMessage = [this](const QString& text, const QString& why) {
+            messages << text;
+            details << why;
+        };
         dialog->m_runAboutBox = &CAboutDlg::Run;
     }
 
@@ -77,5 +80,6 @@ public:
     std::shared_ptr<board::CSimulatedBoard> board;
     std::unique_ptr<CPanelDlg> dialog;
     QStringList messages;
+    QStringList details;
 };
 

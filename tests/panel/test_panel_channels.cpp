@@ -33,6 +33,36 @@ struct AllOn {
     }
 };
 
+QRect HandleRect(QSlider* trackbar)
+{
+    QStyleOptionSlider option;
+    option.initFrom(trackbar);
+    option.minimum = trackbar->minimum();
+    option.maximum = trackbar->maximum();
+    option.sliderPosition = option.sliderValue = trackbar->sliderPosition();
+    option.orientation = Qt::Horizontal;
+    option.tickPosition = trackbar->tickPosition();
+    return trackbar->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, trackbar);
+}
+
+// The point in the channel where the thumb's centre would stand at code.
+QPoint PointOver(QSlider* trackbar, int code)
+{
+    const QRect handle = HandleRect(trackbar);
+    const int span = trackbar->width() - handle.width();
+    const int x = QStyle::sliderPositionFromValue(0, 63, code, span) + handle.width() / 2;
+    return QPoint(x, handle.center().y());
+}
+
+// The code of every current write of channel A on the wire.
+QList<int> WrittenCodes(const QByteArray& wire)
+{
+    QList<int> codes;
+    for (int i = 0; i + 4 < wire.size(); i += 5)
+        codes << quint8(wire.at(i + 1));
+    return codes;
+}
+
 }  // namespace
 
 class TestPanelChannels : public QObject {
@@ -156,17 +186,8 @@ private slots:
         QSlider* trackbar = panel.Trackbar(IDC_SLIDER1);
         trackbar->setValue(10);
         panel.ClearWire();
-        QStyleOptionSlider option;
-        option.initFrom(trackbar);
-        option.minimum = trackbar->minimum();
-        option.maximum = trackbar->maximum();
-        option.sliderPosition = option.sliderValue = 10;
-        option.orientation = Qt::Horizontal;
-        option.tickPosition = trackbar->tickPosition();
-        const QRect handle = trackbar->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, trackbar);
-        const QRect groove = trackbar->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, trackbar);
-        const int span = groove.width() - handle.width();
-        const auto xOf = [&](int code) { return handle.center().x() + (code - 10) * span / 63; };
+        const QRect handle = HandleRect(trackbar);
+        const auto xOf = [&](int code) { return PointOver(trackbar, code).x(); };
         QTest::mousePress(trackbar, Qt::LeftButton, {}, handle.center());
         QList<int> reported;
         for (int code = 11; code <= 20; ++code) {
@@ -192,36 +213,91 @@ private slots:
         QCOMPARE(panel.Label(IDC_CURRENT_A)->text(), QString("LED current : 10.5 mA"));
     }
 
-    void keysWriteOnceForTheMoveAndOnceAtRelease()
+    // Each gesture on the real trackbar, with the codes the current writes carry: one
+    // write per notification the Windows trackbar sends for that gesture.
+    void gesturesWriteAsTheWindowsTrackbarNotifies_data()
     {
-        AllOn on;
-        CPanelFixture& panel = on.panel;
-        QSlider* trackbar = panel.Trackbar(IDC_SLIDER2);
-        trackbar->setFocus();
-        QTest::keyClick(trackbar, Qt::Key_Right);
-        QCOMPARE(panel.Wire(), Bytes({0x81, 1, 0x93, 0x83, 0x2D, 0x81, 1, 0x93, 0x83, 0x2D}));
-        panel.ClearWire();
-        QTest::keyClick(trackbar, Qt::Key_End);
-        QCOMPARE(panel.Wire(), Bytes({0x81, 63, 0x93, 0x83, 0x2D, 0x81, 63, 0x93, 0x83, 0x2D}));
-        // At the end the key still notifies, with the same code.
-        panel.ClearWire();
-        QTest::keyClick(trackbar, Qt::Key_Right);
-        QCOMPARE(panel.Wire().size(), 10);
-        QCOMPARE(panel.Field(IDC_BITS_B)->text(), TextOf(63));
-        QCOMPARE(panel.Label(IDC_CURRENT_B)->text(), QString("LED current : 32.0 mA"));
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<int>("where");  // a key, or the code under the pointer (-1: the thumb)
+        QTest::addColumn<int>("repeats");  // auto-repeated key presses, or ms the button is held
+        QTest::addColumn<QList<int>>("writes");
+        const auto key = [](const char* name, int start, Qt::Key k, QList<int> writes, int repeats = 0) {
+            QTest::newRow(name) << start << QString("key") << int(k) << repeats << writes;
+        };
+        key("Left", 10, Qt::Key_Left, {9, 9});
+        key("Right", 10, Qt::Key_Right, {11, 11});
+        key("Up lowers", 10, Qt::Key_Up, {9, 9});
+        key("Down raises", 10, Qt::Key_Down, {11, 11});
+        key("PageUp lowers a page", 20, Qt::Key_PageUp, {8, 8});
+        key("PageUp stops at 0", 11, Qt::Key_PageUp, {0, 0});
+        key("PageDown raises a page", 11, Qt::Key_PageDown, {23, 23});
+        key("Home", 10, Qt::Key_Home, {0, 0});
+        key("End", 10, Qt::Key_End, {63, 63});
+        for (Qt::Key k : {Qt::Key_Home, Qt::Key_Left, Qt::Key_Up, Qt::Key_PageUp})
+            key(qPrintable(QKeySequence(k).toString() + " at 0"), 0, k, {0});
+        for (Qt::Key k : {Qt::Key_End, Qt::Key_Right, Qt::Key_Down, Qt::Key_PageDown})
+            key(qPrintable(QKeySequence(k).toString() + " at 63"), 63, k, {63});
+        key("Right held", 10, Qt::Key_Right, {11, 12, 13, 13}, 2);
+        key("Left held into the end", 1, Qt::Key_Left, {0, 0}, 2);
+        key("PageDown held into the end", 40, Qt::Key_PageDown, {52, 63, 63}, 2);
+        key("a letter", 10, Qt::Key_A, {});
+        const auto mouse = [](const char* name, int start, const char* button, int where, QList<int> writes,
+                              int heldMs = 0) {
+            QTest::newRow(name) << start << QString(button) << where << heldMs << writes;
+        };
+        mouse("click on the thumb", 10, "left", -1, {10, 10});
+        mouse("click beside, far", 10, "left", 55, {22, 22});
+        mouse("click beside, near", 32, "left", 26, {20, 20});
+        mouse("click beside overshoots", 32, "left", 38, {44, 44});
+        mouse("hold beside pages up to the pointer", 10, "left", 55, {22, 34, 46, 58, 58}, 1);
+        mouse("hold beside, downwards", 53, "left", 8, {41, 29, 17, 5, 5}, 1);
+        mouse("middle click beside", 10, "middle", 55, {});
+        mouse("middle click on the thumb", 10, "middle", -1, {});
+        mouse("right click beside", 10, "right", 55, {});
+        mouse("wheel up", 10, "wheel", 120, {});
+        mouse("wheel down", 10, "wheel", -120, {});
     }
 
-    void clickBesideTheThumbPagesOnceAndEndsAtRelease()
+    void gesturesWriteAsTheWindowsTrackbarNotifies()
     {
+        QFETCH(int, start);
+        QFETCH(QString, gesture);
+        QFETCH(int, where);
+        QFETCH(int, repeats);
+        QFETCH(QList<int>, writes);
         AllOn on;
         CPanelFixture& panel = on.panel;
-        QSlider* trackbar = panel.Trackbar(IDC_SLIDER3);
-        const QPoint rightEnd(trackbar->width() - 3, trackbar->height() / 2);
-        QTest::mousePress(trackbar, Qt::LeftButton, {}, rightEnd);
-        QTest::mouseRelease(trackbar, Qt::LeftButton, {}, rightEnd);
-        const int code = trackbar->value();
-        QVERIFY(code > 0);
-        QCOMPARE(panel.Wire(), Bytes({0x82, code, 0x93, 0x83, 0x2D, 0x82, code, 0x93, 0x83, 0x2D}));
+        QSlider* trackbar = panel.Trackbar(IDC_SLIDER1);
+        trackbar->setValue(start);
+        trackbar->setFocus();
+        panel.ClearWire();
+        const QPoint point = where < 0 ? HandleRect(trackbar).center() : PointOver(trackbar, where);
+        if (gesture == "key") {
+            QTest::keyPress(trackbar, Qt::Key(where));
+            for (int i = 0; i < repeats; ++i) {
+                QKeyEvent again(QEvent::KeyPress, where, Qt::NoModifier, QString(), true);
+                QApplication::sendEvent(trackbar, &again);
+            }
+            QTest::keyRelease(trackbar, Qt::Key(where));
+        } else if (gesture == "wheel") {
+            QWheelEvent wheel(PointOver(trackbar, start), trackbar->mapToGlobal(PointOver(trackbar, start)), {},
+                              QPoint(0, where), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(trackbar, &wheel);
+        } else {
+            const Qt::MouseButton button = gesture == "left" ? Qt::LeftButton
+                : gesture == "middle"                        ? Qt::MiddleButton
+                                                             : Qt::RightButton;
+            QTest::mousePress(trackbar, button, {}, point);
+            if (repeats) {
+                // Held: pages every half second until the thumb has reached the pointer.
+                QVERIFY(QTest::qWaitFor([&] { return trackbar->value() == writes.value(writes.size() - 2); }, 5000));
+                QTest::qWait(700);
+            }
+            QTest::mouseRelease(trackbar, button, {}, point);
+        }
+        QCOMPARE(WrittenCodes(panel.Wire()), writes);
+        QCOMPARE(trackbar->value(), writes.isEmpty() ? start : writes.back());
     }
 
     void scrollsFromOtherControlsChangeNothing()

@@ -85,6 +85,8 @@ private slots:
         for (quint8 answer : {quint8(0x2D), quint8(0xED)}) {
             panel.board->registers[board::REGISTER_S] = answer;
             panel.ClearWire();
+            // A byte the board sent unasked is not taken for the register's value.
+            panel.board->SendUnasked(Bytes({0x3F}));
             panel.Click(IDC_READ_S);
             QCOMPARE(panel.Wire(), Bytes({0x93}));
             QCOMPARE(panel.dialog->m_nLedState, 0x2D);

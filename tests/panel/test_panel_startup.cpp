@@ -7,6 +7,7 @@
 #include "DialogTemplates.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -70,13 +71,29 @@ private slots:
         QVERIFY(!panel.dialog->m_bEnabled);
     }
 
+    // The real message box: the one text, a warning icon, and why each port was not taken.
     void noBoardReportsOnceAndNeverShowsThePanel()
     {
         CPanelFixture panel({"COM4", "COM3", "COM2", "COM1"}, QString());
         auto silent = panel.ports.Attach("COM3");
         silent->faults.silentFrom = 0;
+        panel.dialog->m_showMessage = nullptr;
+        QStringList shown;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&shown] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown << box->text() << QString::number(box->icon()) << box->detailedText();
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        answer.start(10);
         QCOMPARE(panel.dialog->DoModal(), int(QDialog::Rejected));
-        QCOMPARE(panel.messages, QStringList{"\"COM Error\" or \"Power OFF\""});
+        QCOMPARE(shown, (QStringList{"\"COM Error\" or \"Power OFF\"", QString::number(QMessageBox::Warning),
+                                     "No LDX7320 board found on the ports tried:\n"
+                                     "COM4: no such device\n"
+                                     "COM3: opened, but nothing answered the probe\n"
+                                     "COM2: no such device\n"
+                                     "COM1: no such device"}));
         QVERIFY(panel.dialog->QuitRequested());
         QVERIFY(!panel.dialog->isVisible());
         QCOMPARE(silent->Received(), Bytes({board::CMD_PROBE}));  // nothing after the probe

@@ -1,0 +1,65 @@
+#include "SignalEnd.h"
+
+#include <QSocketNotifier>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace app {
+
+#ifdef Q_OS_UNIX
+
+namespace {
+
+constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP};
+int g_wakeUp[2] = {-1, -1};  // the handler writes to [0], the event loop reads [1]
+
+void OnEndSignal(int)
+{
+    const char byte = 1;
+    (void)!::write(g_wakeUp[0], &byte, 1);
+}
+
+}  // namespace
+
+CSignalEnd::CSignalEnd(std::function<void()> onSignal) : m_onSignal(std::move(onSignal))
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_wakeUp) != 0)
+        return;
+    m_notifier = new QSocketNotifier(g_wakeUp[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        char byte = 0;
+        (void)!::read(g_wakeUp[1], &byte, 1);
+        m_onSignal();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int number : kEndSignals)
+        sigaction(number, &action, nullptr);
+}
+
+CSignalEnd::~CSignalEnd()
+{
+    if (!m_notifier)
+        return;
+    for (int number : kEndSignals)
+        signal(number, SIG_DFL);
+    delete m_notifier;
+    close(g_wakeUp[0]);
+    close(g_wakeUp[1]);
+    g_wakeUp[0] = g_wakeUp[1] = -1;
+}
+
+#else
+
+CSignalEnd::CSignalEnd(std::function<void()> onSignal) : m_onSignal(std::move(onSignal)) {}
+CSignalEnd::~CSignalEnd() = default;
+
+#endif
+
+}  // namespace app

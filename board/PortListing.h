@@ -1,0 +1,41 @@
+// The machine's serial ports: the list a person reads to find the board's port, and the
+// ports the search tries when none is named.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace board {
+
+struct SerialPortEntry {
+    QString name;          // "ttyUSB0", "COM3"
+    QString location;      // "/dev/ttyUSB0", "COM3"
+    QString description;   // empty when unknown
+    QString manufacturer;
+    QString usbId;         // "0403:6001"
+    QString serialNumber;
+    QString holder;        // who holds the port open; empty when it is free
+};
+
+// Every serial port the system reports, with its holder, in natural order of name
+// (ttyS2 before ttyS10).
+QList<SerialPortEntry> ListSerialPorts();
+
+// One line per port, columns aligned: name, device, description, manufacturer, USB
+// vendor:product, serial number ("-" where unknown), then "free" or "in use by ...".
+// A single explanatory line when there is none.
+QStringList FormatPortListing(const QList<SerialPortEntry>& ports);
+
+// Who holds the device open, as far as the system lets us see ("minicom (pid 4242)",
+// "another program"); empty when nobody does. Never opens the device itself off Windows.
+QString PortHolder(const QString& location);
+
+// The names the search tries when none is given: COM4, COM3, COM2, COM1, and off
+// Windows the USB serial adapters present in deviceDir, in natural order.
+QStringList DefaultCandidatePorts(const QString& deviceDir = QStringLiteral("/dev"));
+
+// "ttyUSB2" before "ttyUSB10".
+bool NaturalLess(const QString& a, const QString& b);
+
+}  // namespace board

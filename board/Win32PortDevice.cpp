@@ -1,0 +1,187 @@
+#include "Win32PortDevice.h"
+
+// Built on Windows only.
+#ifdef Q_OS_WIN
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+namespace board {
+
+namespace {
+
+QString SystemMessage(DWORD error)
+{
+    wchar_t* text = nullptr;
+    ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const QString message = text ? QString::fromWCharArray(text).trimmed() : QStringLiteral("error %1").arg(error);
+    ::LocalFree(text);
+    return message;
+}
+
+QString ExplainOpenFailure(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return QStringLiteral("no such device");
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        return QStringLiteral("in use by another program");
+    default:
+        return QStringLiteral("cannot be opened: %1").arg(SystemMessage(error));
+    }
+}
+
+// A manual-reset completion signal, not signalled, without a name: a named one would be
+// shared by every program that opens a port this way.
+class CCompletionSignal {
+public:
+    CCompletionSignal() : m_event(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~CCompletionSignal()
+    {
+        if (m_event)
+            ::CloseHandle(m_event);
+    }
+    CCompletionSignal(const CCompletionSignal&) = delete;
+    CCompletionSignal& operator=(const CCompletionSignal&) = delete;
+    HANDLE Handle() const { return m_event; }
+
+private:
+    HANDLE m_event;
+};
+
+// Runs one overlapped transfer and waits for it at most limitMs. A transfer given up at
+// its limit is cancelled and waited for, so that it can never complete later into a
+// buffer that is gone. *moved receives the count of bytes moved.
+TransferOutcome Transfer(HANDLE port, bool write, void* data, DWORD size, int limitMs, DWORD* moved)
+{
+    *moved = 0;
+    CCompletionSignal done;
+    if (!done.Handle())
+        return TransferOutcome::FinishedWithFailure;
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = done.Handle();
+    const BOOL started = write ? ::WriteFile(port, data, size, moved, &overlapped)
+                               : ::ReadFile(port, data, size, moved, &overlapped);
+    if (started)
+        return TransferOutcome::Completed;
+    if (::GetLastError() != ERROR_IO_PENDING)
+        return TransferOutcome::FailedAtOnce;
+    if (::WaitForSingleObject(done.Handle(), DWORD(limitMs)) != WAIT_OBJECT_0) {
+        ::CancelIo(port);
+        ::GetOverlappedResult(port, &overlapped, moved, TRUE);
+        *moved = 0;
+        return TransferOutcome::TimedOut;
+    }
+    return ::GetOverlappedResult(port, &overlapped, moved, FALSE) ? TransferOutcome::Completed
+                                                                  : TransferOutcome::FinishedWithFailure;
+}
+
+}  // namespace
+
+CWin32PortDevice::CWin32PortDevice(const QString& name) : m_name(name), m_hComm(INVALID_HANDLE_VALUE) {}
+
+CWin32PortDevice::~CWin32PortDevice()
+{
+    Close();
+}
+
+bool CWin32PortDevice::Open(const CLineSettings& settings, const CCommTimeouts& timeouts, QString* whyNot)
+{
+    // \\.\ reaches COM10 and above too.
+    const std::wstring path = (m_name.startsWith(QLatin1String("\\\\")) ? m_name : QStringLiteral("\\\\.\\") + m_name).toStdWString();
+    m_hComm = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (m_hComm == INVALID_HANDLE_VALUE) {
+        *whyNot = ExplainOpenFailure(::GetLastError());
+        return false;
+    }
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!::GetCommState(m_hComm, &dcb)) {
+        *whyNot = QStringLiteral("not a serial port");
+        Close();
+        return false;
+    }
+    dcb.BaudRate = DWORD(settings.BaudRate);
+    dcb.ByteSize = BYTE(settings.ByteSize);
+    dcb.Parity = BYTE(settings.Parity);
+    dcb.StopBits = BYTE(settings.StopBits);
+    dcb.fBinary = settings.fBinary;
+    dcb.fOutxCtsFlow = settings.fOutxCtsFlow;
+    dcb.fOutxDsrFlow = settings.fOutxDsrFlow;
+    dcb.fDtrControl = DWORD(settings.fDtrControl);
+    dcb.fDsrSensitivity = settings.fDsrSensitivity;
+    dcb.fRtsControl = DWORD(settings.fRtsControl);
+    // No XON/XOFF and no replacement of characters: register values 0x00, 0x11 and 0x13
+    // are data.
+    dcb.fOutX = settings.fOutX;
+    dcb.fInX = settings.fInX;
+    dcb.fNull = FALSE;
+    dcb.fErrorChar = FALSE;
+    dcb.fAbortOnError = FALSE;
+    COMMTIMEOUTS limits{timeouts.ReadIntervalTimeout, timeouts.ReadTotalTimeoutMultiplier,
+                        timeouts.ReadTotalTimeoutConstant, timeouts.WriteTotalTimeoutMultiplier,
+                        timeouts.WriteTotalTimeoutConstant};
+    if (!::SetCommState(m_hComm, &dcb) || !::SetCommTimeouts(m_hComm, &limits)) {
+        *whyNot = QStringLiteral("cannot be configured: %1").arg(SystemMessage(::GetLastError()));
+        Close();
+        return false;
+    }
+    return true;
+}
+
+TransferOutcome CWin32PortDevice::Send(quint8 byte, int limitMs)
+{
+    if (m_hComm == INVALID_HANDLE_VALUE)
+        return TransferOutcome::FailedAtOnce;
+    // The port's own write time-out ends the transfer; the count written is not looked at.
+    DWORD written = 0;
+    return Transfer(m_hComm, true, &byte, 1, limitMs, &written);
+}
+
+ReceiveResult CWin32PortDevice::Receive(int limitMs)
+{
+    if (m_hComm == INVALID_HANDLE_VALUE)
+        return {TransferOutcome::FailedAtOnce, false, 0};
+    quint8 byte = 0;
+    DWORD read = 0;
+    const TransferOutcome outcome = Transfer(m_hComm, false, &byte, 1, limitMs, &read);
+    return {outcome, outcome == TransferOutcome::Completed && read == 1, byte};
+}
+
+bool CWin32PortDevice::DiscardInput(QByteArray* dropped)
+{
+    if (m_hComm == INVALID_HANDLE_VALUE)
+        return false;
+    // Read what is waiting first, so that the trace can say what was dropped.
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (::ClearCommError(m_hComm, &errors, &status) && status.cbInQue > 0) {
+        QByteArray waiting(int(status.cbInQue), '\0');
+        DWORD read = 0;
+        if (Transfer(m_hComm, false, waiting.data(), status.cbInQue, 500, &read) == TransferOutcome::Completed)
+            waiting.truncate(int(read));
+        else
+            waiting.clear();
+        if (dropped)
+            *dropped = waiting;
+    }
+    return ::PurgeComm(m_hComm, PURGE_RXCLEAR) != 0;
+}
+
+void CWin32PortDevice::Close()
+{
+    if (m_hComm == INVALID_HANDLE_VALUE)
+        return;
+    ::CloseHandle(m_hComm);
+    m_hComm = INVALID_HANDLE_VALUE;
+}
+
+}  // namespace board
+
+#endif

@@ -1,0 +1,33 @@
+// The board's port on Windows, through the Win32 communications calls themselves: an
+// exclusive overlapped open, the line settings and time-outs, and one-byte overlapped
+// transfers each waited for with its own limit. QSerialPort keeps a comm-event wait
+// running in the background instead, which some serial drivers (and Wine on a
+// pseudo-terminal) cannot serve; this way needs nothing beyond reads and writes.
+#pragma once
+
+#include "PortDevice.h"
+
+#ifdef Q_OS_WIN
+
+namespace board {
+
+class CWin32PortDevice : public CPortDevice {
+public:
+    // name: "COM4", or any name CreateFile takes for a serial device.
+    explicit CWin32PortDevice(const QString& name);
+    ~CWin32PortDevice() override;
+
+    bool Open(const CLineSettings& settings, const CCommTimeouts& timeouts, QString* whyNot) override;
+    TransferOutcome Send(quint8 byte, int limitMs) override;
+    ReceiveResult Receive(int limitMs) override;
+    bool DiscardInput(QByteArray* dropped) override;
+    void Close() override;
+
+private:
+    QString m_name;
+    void* m_hComm;  // HANDLE; INVALID_HANDLE_VALUE while closed
+};
+
+}  // namespace board
+
+#endif

@@ -1,0 +1,86 @@
+#include "CliRun.h"
+
+#include <algorithm>
+
+namespace cli {
+
+CCliRun::CCliRun(board::CPortProvider& ports, const QStringList& candidates, bool trace, COutput& output)
+    : m_candidates(candidates),
+      m_output(output),
+      m_host([&output](const QString& line) { output.Diagnostic(line); }),
+      m_link(ports, m_host)
+{
+    m_link.SetTrace(trace);
+}
+
+int CCliRun::RunCommands(const QList<Command>& commands)
+{
+    SetNumbering(Numbering::Positions);
+    const bool needsBoard =
+        std::any_of(commands.begin(), commands.end(), [](const Command& command) { return NeedsBoard(command.kind); });
+    if (needsBoard && !FindBoard())
+        return kExitFailed;
+    for (const Command& command : commands) {
+        if (Stopped(QStringLiteral("before %1").arg(Where(command, m_numbering))) || !Run(command))
+            return kExitFailed;
+    }
+    return kExitDone;
+}
+
+int CCliRun::RunLines(const std::function<std::optional<QString>()>& nextLine)
+{
+    SetNumbering(Numbering::Lines);
+    if (!FindBoard())
+        return kExitFailed;
+    bool refused = false;
+    int number = 0;
+    for (std::optional<QString> line = nextLine(); line && !line->trimmed().isEmpty(); line = nextLine()) {
+        const Command command = ParseCommand(SplitLine(*line), ++number);
+        if (!command.error.isEmpty()) {
+            // Nothing of it was sent: the script hears why and may go on.
+            refused = true;
+            if (!m_output.Answer(Refusal(command)))
+                return kExitFailed;
+            continue;
+        }
+        if (Stopped(QStringLiteral("before %1").arg(Where(command, m_numbering))) || !Run(command))
+            return kExitFailed;
+    }
+    if (Stopped(number == 0 ? QStringLiteral("before the first line") : QStringLiteral("after line %1").arg(number)))
+        return kExitFailed;
+    return refused ? kExitUsage : kExitDone;
+}
+
+void CCliRun::SetNumbering(Numbering numbering)
+{
+    m_numbering = numbering;
+    m_output.SetNumbering(numbering);
+}
+
+bool CCliRun::FindBoard()
+{
+    m_link.FindBoardPort(m_candidates);
+    // The link has said which ports it tried and why none was taken.
+    return m_link.IsPortOpen() && !Stopped(QStringLiteral("after the board was found"));
+}
+
+bool CCliRun::Run(const Command& command)
+{
+    const CommandResult result = RunCommand(m_link, m_host, m_state, command);
+    if (!m_output.Answer(result))
+        return false;  // nobody reads the answers any more
+    if (result.done)
+        return true;
+    m_output.Note(QStringLiteral("%1 failed: %2; the run ends here").arg(Where(command, m_numbering), result.error));
+    return false;
+}
+
+bool CCliRun::Stopped(const QString& when)
+{
+    if (!stopRequested())
+        return false;
+    m_output.Note(QStringLiteral("ended by a signal %1").arg(when));
+    return true;
+}
+
+}  // namespace cli

@@ -1,0 +1,75 @@
+// ldx7320-cli: runs commands on the LDX7320 board from a shell or a script, through the
+// same board link as the panel.
+#include "CliCommandLine.h"
+#include "CliRun.h"
+#include "InputLines.h"
+#include "Output.h"
+#include "PortListing.h"
+#include "SystemPorts.h"
+#include "SignalStop.h"
+#include "SimulatedBoard.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace {
+
+// Each line goes out at once: a script waits for it before it sends the next command.
+bool WriteLine(std::FILE* stream, const QByteArray& line)
+{
+    std::fwrite(line.constData(), 1, size_t(line.size()), stream);
+    std::fputc('\n', stream);
+    return std::fflush(stream) == 0 && !std::ferror(stream);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const cli::CliOptions options = cli::ParseCliCommandLine(arguments);
+    cli::COutput output(
+        options.json, [](const QByteArray& line) { return WriteLine(stdout, line); },
+        [](const QByteArray& line) { return WriteLine(stderr, line); });
+    switch (options.action) {
+    case cli::CliOptions::Action::Help:
+        std::printf("%s\n", qPrintable(cli::HelpText()));
+        return cli::kExitDone;
+    case cli::CliOptions::Action::Version:
+        std::printf("%s\n", qPrintable(cli::VersionText()));
+        return cli::kExitDone;
+    case cli::CliOptions::Action::Usage:
+        if (!options.error.isEmpty())
+            output.Note(options.error);
+        for (const cli::Command& command : options.commands) {
+            if (!command.error.isEmpty())
+                output.Refused(command);
+        }
+        std::fprintf(stderr, "%s\n", qPrintable(cli::UsageText()));
+        return cli::kExitUsage;
+    case cli::CliOptions::Action::RunCommands:
+    case cli::CliOptions::Action::RunStdin:
+        break;
+    }
+
+    QCoreApplication application(argc, argv);
+    const cli::CSignalStop signalStop;
+    const QStringList candidates = options.ports.isEmpty() ? board::DefaultCandidatePorts() : options.ports;
+    board::CSystemPortProvider systemPorts;
+    board::CSimulatedPortProvider simulatedPorts;
+    if (options.simulate) {
+        // The benchmark's switch, not the users': the simulated board paced at 9600 baud.
+        simulatedPorts.Attach(candidates.front())->realTime = qEnvironmentVariableIsSet("LDX_SIMULATE_REAL_TIME");
+    }
+    board::CPortProvider& ports =
+        options.simulate ? static_cast<board::CPortProvider&>(simulatedPorts) : systemPorts;
+    cli::CCliRun run(ports, candidates, options.trace, output);
+    run.stopRequested = &cli::CSignalStop::Requested;
+    if (options.action == cli::CliOptions::Action::RunStdin) {
+        cli::CInputLines input(cli::CSignalStop::WakeDescriptor());
+        return run.RunLines([&input] { return input.Next(); });
+    }
+    return run.RunCommands(options.commands);
+}

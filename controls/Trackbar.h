@@ -1,0 +1,69 @@
+// A horizontal slider that answers keys and the mouse as the Windows trackbar does, and
+// tells of every move with that trackbar's scroll codes. One notification is one current
+// write to the board, so the gestures and their notifications are the Windows ones:
+// - Left, Up, PageUp lower the position (a line of 1, a page of pageStep), Right, Down,
+//   PageDown raise it, Home and End go to the ends; a key that cannot move notifies
+//   nothing, and the release of any of these keys notifies TB_ENDTRACK once, however
+//   long the key was held;
+// - a left press on the thumb, then each position of the drag (TB_THUMBTRACK), and at
+//   release TB_THUMBPOSITION and TB_ENDTRACK, even when the thumb did not move;
+// - a left press beside the thumb moves one page towards the pointer at once, then a
+//   page every kPageRepeatMs while the pointer is still beyond the thumb, and stops for
+//   good once the thumb has reached or passed it; TB_ENDTRACK at release;
+// - other buttons and the wheel move nothing and notify nothing.
+#pragma once
+
+#include <QBasicTimer>
+#include <QSlider>
+
+class QStyleOptionSlider;
+
+namespace controls {
+
+// Windows trackbar scroll codes.
+enum TrackbarCode {
+    TB_LINEUP = 0,
+    TB_LINEDOWN = 1,
+    TB_PAGEUP = 2,
+    TB_PAGEDOWN = 3,
+    TB_THUMBPOSITION = 4,
+    TB_THUMBTRACK = 5,
+    TB_TOP = 6,
+    TB_BOTTOM = 7,
+    TB_ENDTRACK = 8,
+};
+
+class CTrackbar : public QSlider {
+    Q_OBJECT
+
+public:
+    static constexpr int kPageRepeatMs = 500;
+
+    explicit CTrackbar(QWidget* parent = nullptr);
+
+signals:
+    // code: one of TrackbarCode; position: the slider's position when it was raised.
+    void scrolled(int code, int position, QSlider* trackbar);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    // Moves to target (kept within the range) and notifies code, unless nothing moves.
+    void MoveTo(int code, int target);
+    void PageTowardsPointer();
+    int ValueUnder(const QPoint& point) const;
+    void Notify(int code);
+
+    QBasicTimer m_pageTimer;
+    int m_pageCode = -1;       // TB_PAGEUP or TB_PAGEDOWN while the left button pages
+    int m_pointerValue = 0;    // the position under the pointer while paging
+};
+
+}  // namespace controls

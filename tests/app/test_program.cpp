@@ -1,0 +1,128 @@
+// The real ldx7320 executable against a board on a pseudo-terminal: start-up bytes, a
+// clean end on every ending signal, and what a run without a board says.
+#include "PtyBoard.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+#include <csignal>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray Bytes(std::initializer_list<int> values)
+{
+    QByteArray bytes;
+    for (int value : values)
+        bytes.append(char(value));
+    return bytes;
+}
+
+void StartPanel(QProcess& program, const QStringList& arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(environment);
+    program.start(LDX_PROGRAM, arguments);
+}
+
+// The settings a terminal program might have left on the device: cooked, echoing, 4800.
+termios SetCookedLine(const QString& device)
+{
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY);
+    termios line{};
+    ::tcgetattr(fd, &line);
+    line.c_lflag |= ICANON | ECHO;
+    ::cfsetspeed(&line, B4800);
+    ::tcsetattr(fd, TCSANOW, &line);
+    ::tcgetattr(fd, &line);
+    ::close(fd);
+    return line;
+}
+
+termios LineOf(const QString& device)
+{
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY);
+    termios line{};
+    ::tcgetattr(fd, &line);
+    ::close(fd);
+    return line;
+}
+
+// QSerialPort's lock file, in the first of its lock folders it may write to.
+bool LockFileExists(const QString& device)
+{
+    const QString name = "LCK.." + QString(device).remove(0, 5).replace('/', '_');
+    for (const QString& folder : {QString("/var/lock"), QDir::tempPath()}) {
+        if (QFile::exists(folder + '/' + name))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+class TestProgram : public QObject {
+    Q_OBJECT
+
+private slots:
+    void endsCleanlyOnASignal_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+
+    // The panel probes, switches the output off and waits in its window; a signal then
+    // ends it as EXIT does: nothing more is sent, the line is as it was, no lock is left.
+    void endsCleanlyOnASignal()
+    {
+        QFETCH(int, signal);
+        CPtyBoard board;
+        const termios before = SetCookedLine(board.DevicePath());
+        QProcess program;
+        StartPanel(program, {"--port", board.DevicePath()});
+        QVERIFY(QTest::qWaitFor([&] { return board.Received().size() >= 2; }, 10000));
+        QCOMPARE(board.Received(), Bytes({0xBB, 0xB0}));
+        QVERIFY(LockFileExists(board.DevicePath()));
+        QTest::qWait(100);
+        ::kill(pid_t(program.processId()), signal);
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(board.Received(), Bytes({0xBB, 0xB0}));
+        QVERIFY(!LockFileExists(board.DevicePath()));
+        const termios after = LineOf(board.DevicePath());
+        QCOMPARE(::cfgetospeed(&after), ::cfgetospeed(&before));
+        QCOMPARE(after.c_lflag & (ICANON | ECHO), before.c_lflag & (ICANON | ECHO));
+    }
+
+    // Without a board the reasons go to standard error; a signal closes the message box.
+    void noBoardSaysWhyOnStandardError()
+    {
+        CPtyBoard silent([](quint8) { return QByteArray(); });
+        QProcess program;
+        StartPanel(program, {"--port", "/nonexistent/ttyUSB9", "--port", silent.DevicePath()});
+        QByteArray error;
+        QVERIFY(QTest::qWaitFor([&] {
+            error += program.readAllStandardError();
+            return error.contains(": opened, but nothing answered the probe");
+        }, 10000));
+        ::kill(pid_t(program.processId()), SIGTERM);
+        QVERIFY(program.waitForFinished(10000));
+        error += program.readAllStandardError();
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY2(error.contains("ldx7320: No LDX7320 board found on the ports tried:\n"
+                                "ldx7320:   /nonexistent/ttyUSB9: no such device\n"
+                                "ldx7320:   " + silent.DevicePath().toLocal8Bit() + ": opened, but nothing answered the probe\n"),
+                 error.constData());
+        QCOMPARE(silent.Received(), Bytes({0xBB}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "test_program.moc"
