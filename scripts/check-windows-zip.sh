@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the portable Windows zip as a user's PC would see it: unpacked into an empty
 # folder, run under Wine with a fresh prefix and nothing on its DLL path but its own
-# folder. `ldx7320.exe --version` must print the version; `ldx7320.exe --simulate` must
-# show the panel, which is photographed for a person to look at.
+# folder. `ldx7320.exe --version` (and `ldx7320-cli.exe --version` when the zip has the
+# console program) must print the version; `ldx7320.exe --simulate` must show the panel,
+# which is photographed for a person to look at.
 #
 #   scripts/check-windows-zip.sh [ZIP]   (default: the zip in dist/ for the built version)
 # The screenshot goes to $LDX_SCREENSHOT, default build-windows/zip-check/panel-under-wine.png.
@@ -50,6 +51,15 @@ if [ "$status" -ne 0 ] || [ "$printed" != "LDX7320 $version" ]; then
   exit 1
 fi
 echo "ok: ldx7320.exe --version prints '$printed'"
+if [ -f ldx7320-cli.exe ]; then
+  status=0
+  printed="$(wine ./ldx7320-cli.exe --version 2>&1 | tr -d '\r')" || status=$?
+  if [ "$status" -ne 0 ] || [ "$printed" != "ldx7320-cli $version" ]; then
+    echo "FAIL: ldx7320-cli.exe --version exited with $status and printed '$printed', not 'ldx7320-cli $version'" >&2
+    exit 1
+  fi
+  echo "ok: ldx7320-cli.exe --version prints '$printed'"
+fi
 
 # The panel: a window titled exactly LDX7320 (xdotool matches names ignoring case, and
 # Qt's own error boxes are titled ldx7320) and larger than any message box.

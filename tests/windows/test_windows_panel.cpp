@@ -2,9 +2,12 @@
 // menu, how system commands reach it, and the COM port names it searches.
 #include "PanelFixture.h"
 
-#include "SerialPortDevice.h"
+#include "PortListing.h"
+#include "SystemPorts.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #ifndef NOMINMAX
@@ -131,7 +134,13 @@ private slots:
 
     void portNamesAreTheSystemsOwn()
     {
-        QCOMPARE(board::DefaultCandidatePorts(), QStringList({"COM4", "COM3", "COM2", "COM1"}));
+        // USB serial adapters are COM ports on Windows too: no device folder is looked at.
+        QTemporaryDir devices;
+        QVERIFY(devices.isValid());
+        QFile adapter(devices.filePath("ttyUSB0"));
+        QVERIFY(adapter.open(QIODevice::WriteOnly));
+        adapter.close();
+        QCOMPARE(board::DefaultCandidatePorts(devices.path()), QStringList({"COM4", "COM3", "COM2", "COM1"}));
         board::CSystemPortProvider ports;
         for (const QString name : {"COM4", "COM12"}) {
             QCOMPARE(board::CSystemPortProvider::SystemLocation(name), name);
