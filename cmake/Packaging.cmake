@@ -1,7 +1,7 @@
 # The Debian package: `cpack -G DEB` in a Linux build folder packs what `cmake --install`
 # installs (the program, the console program when the build has it, the desktop entry and
 # icons) together with the files Debian's policy asks of every package: copyright,
-# changelog and a manual page. scripts/package-deb.sh builds it.
+# changelog and manual pages. scripts/package-deb.sh builds it.
 if(WIN32 OR APPLE)
   return()
 endif()
@@ -18,13 +18,19 @@ function(ldx_gzip source output)
     DEPENDS "${source}" VERBATIM)
 endfunction()
 ldx_gzip("${_ldx_debian}/changelog" "${CMAKE_CURRENT_BINARY_DIR}/changelog.gz")
-configure_file("${_ldx_debian}/ldx7320.1" "${CMAKE_CURRENT_BINARY_DIR}/ldx7320.1" @ONLY)
-ldx_gzip("${CMAKE_CURRENT_BINARY_DIR}/ldx7320.1" "${CMAKE_CURRENT_BINARY_DIR}/ldx7320.1.gz")
-add_custom_target(ldx_package_docs ALL
-  DEPENDS "${CMAKE_CURRENT_BINARY_DIR}/changelog.gz" "${CMAKE_CURRENT_BINARY_DIR}/ldx7320.1.gz")
+set(_ldx_docs "${CMAKE_CURRENT_BINARY_DIR}/changelog.gz")
+# A manual page for each program the build has.
+foreach(program ldx7320 ldx7320-cli)
+  if(TARGET ${program})
+    configure_file("${_ldx_debian}/${program}.1" "${CMAKE_CURRENT_BINARY_DIR}/${program}.1" @ONLY)
+    ldx_gzip("${CMAKE_CURRENT_BINARY_DIR}/${program}.1" "${CMAKE_CURRENT_BINARY_DIR}/${program}.1.gz")
+    list(APPEND _ldx_docs "${CMAKE_CURRENT_BINARY_DIR}/${program}.1.gz")
+    install(FILES "${CMAKE_CURRENT_BINARY_DIR}/${program}.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+  endif()
+endforeach()
+add_custom_target(ldx_package_docs ALL DEPENDS ${_ldx_docs})
 
 install(FILES "${_ldx_debian}/copyright" "${CMAKE_CURRENT_BINARY_DIR}/changelog.gz" DESTINATION "${_ldx_doc}")
-install(FILES "${CMAKE_CURRENT_BINARY_DIR}/ldx7320.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 
 # The changelog's newest entry names the version being packaged.
 file(STRINGS "${_ldx_debian}/changelog" _ldx_changelog_top LIMIT_COUNT 1)
@@ -40,6 +46,10 @@ set(CPACK_PACKAGE_DESCRIPTION
 the drive current of its three channel pairs in 64 steps of 0.5 mA, talking to
 the board over a serial port. It reads both back from the chip. A built-in
 simulated board lets it run without hardware.")
+if(TARGET ldx7320-cli)
+  string(APPEND CPACK_PACKAGE_DESCRIPTION "
+ldx7320-cli runs the board's commands from a shell or a script.")
+endif()
 set(LDX_PACKAGE_MAINTAINER "LDX7320 panel maintainers <maintainers@users.noreply.c-seed-6ce19502.example>"
     CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${LDX_PACKAGE_MAINTAINER}")

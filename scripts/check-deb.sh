@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the Debian package made by scripts/package-deb.sh the way a user gets it:
 # `apt-get install ./dist/ldx7320_<version>_<arch>.deb` with its dependencies, then
-# `ldx7320 --version` from the PATH, then removes it again (unless it was installed
+# `ldx7320 --version` (and `ldx7320-cli --version`) from the PATH, then removes it again (unless it was installed
 # before the check).
 #
 #   scripts/check-deb.sh [DEB]
@@ -25,3 +25,8 @@ if [ "$printed" != "LDX7320 $version" ]; then
   exit 1
 fi
 echo "ok: installed $(basename "$deb"); $(command -v ldx7320) --version prints '$printed'"
+if dpkg-query -L ldx7320 | grep -qx /usr/bin/ldx7320-cli; then
+  printed="$(ldx7320-cli --version)"
+  [ "$printed" = "ldx7320-cli $version" ] || { echo "FAIL: ldx7320-cli --version printed '$printed'" >&2; exit 1; }
+  echo "ok: $(command -v ldx7320-cli) --version prints '$printed'"
+fi
