@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the Debian package made by scripts/package-deb.sh the way a user gets it:
 # `apt-get install ./dist/ldx7320_<version>_<arch>.deb` with its dependencies, then
-# `ldx7320 --version` (and `ldx7320-cli --version`) from the PATH, then removes it again (unless it was installed
-# before the check).
+# `ldx7320 --version` (and `ldx7320-cli --version`) from the PATH, then removes it
+# again (unless it was installed before the check).
 #
 #   scripts/check-deb.sh [DEB]
 set -euo pipefail
