@@ -55,8 +55,7 @@ bool CPanelApp::InitInstance(bool simulate, bool trace, const QStringList& ports
     const app::CSignalEnd signalEnd([&dialog] {
         // A box the panel waits on (a message, the About box) is closed first, so that the
         // handler that opened it can finish; then the panel ends.
-        QWidget* box = QApplication::activeModalWidget();
-        if (auto* modal = qobject_cast<QDialog*>(box); modal && modal != &dialog)
+        if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
             modal->reject();
         dialog.RequestEnd();
     });

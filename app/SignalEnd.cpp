@@ -52,7 +52,6 @@ CSignalEnd::~CSignalEnd()
     delete m_notifier;
     close(g_wakeUp[0]);
     close(g_wakeUp[1]);
-    g_wakeUp[0] = g_wakeUp[1] = -1;
 }
 
 #else

@@ -17,6 +17,7 @@ enum class TransferOutcome {
     TimedOut,             // not done within the caller's limit
 };
 
+// With no byte received, gotByte is false and byte 0.
 struct ReceiveResult {
     TransferOutcome outcome = TransferOutcome::Completed;
     bool gotByte = false;

@@ -27,6 +27,7 @@ QString OrDash(const QString& text)
     return text.isEmpty() ? QStringLiteral("-") : text;
 }
 
+
 #ifndef Q_OS_WIN
 QString ProcessName(qint64 pid)
 {
@@ -122,6 +123,14 @@ bool NaturalLess(const QString& a, const QString& b)
     return a.size() - i < b.size() - j;
 }
 
+QString UsbId(const SerialPortEntry& port)
+{
+    if (port.vendorId < 0 || port.productId < 0)
+        return {};
+    const auto hex = [](int id) { return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0')); };
+    return hex(port.vendorId) + QLatin1Char(':') + hex(port.productId);
+}
+
 QString PortHolder(const QString& location)
 {
 #ifdef Q_OS_WIN
@@ -147,10 +156,10 @@ QList<SerialPortEntry> ListSerialPorts()
         entry.location = info.systemLocation();
         entry.description = info.description();
         entry.manufacturer = info.manufacturer();
-        if (info.hasVendorIdentifier() && info.hasProductIdentifier())
-            entry.usbId = QStringLiteral("%1:%2")
-                              .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
-                              .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
+        if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
+            entry.vendorId = info.vendorIdentifier();
+            entry.productId = info.productIdentifier();
+        }
         entry.serialNumber = info.serialNumber();
         entry.holder = PortHolder(entry.location);
         ports << entry;
@@ -167,7 +176,7 @@ QStringList FormatPortListing(const QList<SerialPortEntry>& ports)
     QList<QStringList> rows;
     for (const SerialPortEntry& port : ports) {
         rows << QStringList{port.name, port.location, OrDash(port.description), OrDash(port.manufacturer),
-                            OrDash(port.usbId), OrDash(port.serialNumber),
+                            OrDash(UsbId(port)), OrDash(port.serialNumber),
                             port.holder.isEmpty() ? QStringLiteral("free") : QStringLiteral("in use by ") + port.holder};
     }
     QList<int> widths(rows.front().size(), 0);

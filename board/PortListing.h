@@ -13,7 +13,8 @@ struct SerialPortEntry {
     QString location;      // "/dev/ttyUSB0", "COM3"
     QString description;   // empty when unknown
     QString manufacturer;
-    QString usbId;         // "0403:6001"
+    int vendorId = -1;     // USB vendor and product ids; -1 when not a USB device
+    int productId = -1;
     QString serialNumber;
     QString holder;        // who holds the port open; empty when it is free
 };
@@ -26,6 +27,9 @@ QList<SerialPortEntry> ListSerialPorts();
 // vendor:product, serial number ("-" where unknown), then "free" or "in use by ...".
 // A single explanatory line when there is none.
 QStringList FormatPortListing(const QList<SerialPortEntry>& ports);
+
+// "0403:6001"; empty when the port is not a USB device.
+QString UsbId(const SerialPortEntry& port);
 
 // Who holds the device open, as far as the system lets us see ("minicom (pid 4242)",
 // "another program"); empty when nobody does. Never opens the device itself off Windows.

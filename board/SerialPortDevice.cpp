@@ -155,19 +155,19 @@ TransferOutcome CSerialPortDevice::Send(quint8 byte, int limitMs)
 ReceiveResult CSerialPortDevice::Receive(int limitMs)
 {
     if (!m_port.isOpen())
-        return {TransferOutcome::FailedAtOnce, false, 0};
+        return {TransferOutcome::FailedAtOnce};
     if (m_port.bytesAvailable() == 0 && !m_port.waitForReadyRead(qMin(m_timeouts.OneByteReadMs(), limitMs))) {
         if (m_port.bytesAvailable() == 0) {
             if (m_port.error() != QSerialPort::TimeoutError)
-                return {TransferOutcome::FailedAtOnce, false, 0};
+                return {TransferOutcome::FailedAtOnce};
             // The port's own time-out ended the read with nothing read: completed.
             m_port.clearError();
-            return {TransferOutcome::Completed, false, 0};
+            return {TransferOutcome::Completed};
         }
     }
     char data = 0;
     if (m_port.read(&data, 1) != 1)
-        return {TransferOutcome::FailedAtOnce, false, 0};
+        return {TransferOutcome::FailedAtOnce};
     return {TransferOutcome::Completed, true, static_cast<quint8>(data)};
 }
 

@@ -117,12 +117,12 @@ ReceiveResult CSimulatedPort::Receive(int)
 {
     CSimulatedBoard& board = *m_board;
     if (!m_open || board.m_unplugged)
-        return {TransferOutcome::FailedAtOnce, false, 0};
+        return {TransferOutcome::FailedAtOnce};
     if (board.m_toHost.isEmpty()) {
         // Nothing came: the port's own time-out ends the read, which counts as completed.
         if (board.realTime)
             std::this_thread::sleep_for(std::chrono::milliseconds(m_timeouts.OneByteReadMs()));
-        return {TransferOutcome::Completed, false, 0};
+        return {TransferOutcome::Completed};
     }
     if (board.realTime)
         std::this_thread::sleep_until(board.m_answerDue);
@@ -169,7 +169,7 @@ public:
         return false;
     }
     TransferOutcome Send(quint8, int) override { return TransferOutcome::FailedAtOnce; }
-    ReceiveResult Receive(int) override { return {TransferOutcome::FailedAtOnce, false, 0}; }
+    ReceiveResult Receive(int) override { return {TransferOutcome::FailedAtOnce}; }
     bool DiscardInput(QByteArray*) override { return false; }
     void Close() override {}
 };

@@ -147,7 +147,7 @@ TransferOutcome CWin32PortDevice::Send(quint8 byte, int limitMs)
 ReceiveResult CWin32PortDevice::Receive(int limitMs)
 {
     if (m_hComm == INVALID_HANDLE_VALUE)
-        return {TransferOutcome::FailedAtOnce, false, 0};
+        return {TransferOutcome::FailedAtOnce};
     quint8 byte = 0;
     DWORD read = 0;
     const TransferOutcome outcome = Transfer(m_hComm, false, &byte, 1, limitMs, &read);

@@ -142,7 +142,7 @@ QByteArray JsonAnswer(const CommandResult& result)
                 {QStringLiteral("device"), port.location},
                 {QStringLiteral("description"), port.description},
                 {QStringLiteral("manufacturer"), port.manufacturer},
-                {QStringLiteral("usb_id"), port.usbId},
+                {QStringLiteral("usb_id"), board::UsbId(port)},
                 {QStringLiteral("serial_number"), port.serialNumber},
                 {QStringLiteral("holder"), port.holder},
             });
