@@ -3,6 +3,7 @@
 #include "AboutDlg.h"
 #include "CommandLine.h"
 #include "PanelDlg.h"
+#include "ParentConsole.h"
 #include "PortListing.h"
 #include "SystemPorts.h"
 #include "SignalEnd.h"
@@ -13,6 +14,7 @@
 
 int CPanelApp::Run(int argc, char* argv[])
 {
+    app::UseParentConsole();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

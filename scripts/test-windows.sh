@@ -10,7 +10,7 @@
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 build="$repo/build-windows"
-"$repo/scripts/install-missing.sh" wine xvfb cmake python3 g++-mingw-w64-x86-64-posix
+"$repo/scripts/install-missing.sh" wine xvfb xdotool cmake python3 g++-mingw-w64-x86-64-posix
 
 [ -f "$build/CTestTestfile.cmake" ] || { echo "No Windows build in $build: run scripts/build-windows.sh first." >&2; exit 1; }
 qt="$("$repo/scripts/qt-windows-dir.sh")"
@@ -28,3 +28,5 @@ export WINEPATH="$qt/bin;$gcc_runtime;$pthread_runtime"
 export QT_PLUGIN_PATH="$qt/plugins"
 export QT_QPA_PLATFORM=windows
 python3 "$repo/scripts/run-wine-tests.py" "$build" "$build/wine-results"
+# The programs on a serial port: a board on a pseudo-terminal behind COM7.
+python3 "$repo/scripts/check-windows-serial.py" "$build"

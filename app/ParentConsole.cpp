@@ -1,0 +1,46 @@
+#include "ParentConsole.h"
+
+#include <QtGlobal>
+
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <cstdio>
+#include <windows.h>
+#endif
+
+namespace app {
+
+#ifdef Q_OS_WIN
+
+namespace {
+
+bool Redirected(DWORD stream)
+{
+    const HANDLE handle = ::GetStdHandle(stream);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+void UseParentConsole()
+{
+    const bool outRedirected = Redirected(STD_OUTPUT_HANDLE);
+    const bool errRedirected = Redirected(STD_ERROR_HANDLE);
+    if ((outRedirected && errRedirected) || !::AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    if (!outRedirected)
+        std::freopen("CONOUT$", "w", stdout);
+    if (!errRedirected)
+        std::freopen("CONOUT$", "w", stderr);
+}
+
+#else
+
+void UseParentConsole() {}
+
+#endif
+
+}  // namespace app
