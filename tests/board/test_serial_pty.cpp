@@ -5,7 +5,6 @@
 #include "FakeHost.h"
 #include "PortListing.h"
 #include "PtyBoard.h"
-#include "SerialPortDevice.h"
 #include "SystemPorts.h"
 
 #include <QAbstractEventDispatcher>
@@ -24,11 +23,26 @@ QByteArray Bytes(std::initializer_list<int> values)
     return bytes;
 }
 
-// Waits until the board has seen count bytes.
-bool BoardSaw(const CPtyBoard& pty, int count)
-{
-    return QTest::qWaitFor([&] { return pty.Received().size() >= count; }, 2000);
-}
+// A board on a pseudo-terminal and a link connected to it. The board answers as the real
+// one does, except that it leaves the next read of REGISTER_S unanswered when told to.
+struct PtyLink {
+    CPtyBoard::Responder chip = CPtyBoard::AnswerLikeTheBoard();
+    std::atomic<bool> dropNextReadOfS{false};
+    CPtyBoard pty{[this](quint8 byte) {
+        const QByteArray answer = chip(byte);
+        return byte == 0x93 && dropNextReadOfS.exchange(false) ? QByteArray() : answer;
+    }};
+    CSystemPortProvider ports;
+    CFakeHost host;
+    CBoardLink link{ports, host};
+
+    PtyLink()
+    {
+        link.SetTrace(true);
+        link.FindBoardPort({"/nonexistent/ttyS9", pty.DevicePath()});
+    }
+    QByteArray SentSince(int count) const { return pty.Received().mid(count); }
+};
 
 }  // namespace
 
@@ -38,88 +52,40 @@ class TestSerialPty : public QObject {
 private slots:
     void exchangesBytesWithTheBoard()
     {
-        CPtyBoard pty;
-        CSystemPortProvider ports;
-        CFakeHost host;
-        CBoardLink link(ports, host);
-        link.SetTrace(true);
-        link.FindBoardPort({"/nonexistent/ttyS9", pty.DevicePath()});
-        QVERIFY(link.IsPortOpen());
-        QCOMPARE(link.OpenPortName(), pty.DevicePath());
+        PtyLink p;
+        QCOMPARE(p.link.OpenPortName(), p.pty.DevicePath());
         // A pseudo-terminal has no serial driver to ask for low latency; it works all the same.
-        QVERIFY2(host.diagnostics.value(0).startsWith(pty.DevicePath() + "  low-latency mode not available: "),
-                 qPrintable(host.diagnostics.join('\n')));
+        QVERIFY2(p.host.diagnostics.value(0).startsWith(p.pty.DevicePath() + "  low-latency mode not available: "),
+                 qPrintable(p.host.diagnostics.join('\n')));
         // Binary values pass unchanged, XON and XOFF included.
         for (int value : {0x00, 0x11, 0x13, 0xFF, 0x0D, 0x0A}) {
-            link.WriteRegister(REGISTER_A, value);
-            link.ReadRegister(REGISTER_A);
-            QCOMPARE(int(link.m_byReply), value);
+            p.link.WriteRegister(REGISTER_A, value);
+            p.link.ReadRegister(REGISTER_A);
+            QCOMPARE(int(p.link.m_byReply), value);
         }
-        QCOMPARE(host.messages.size(), 0);
-        QCOMPARE(host.cancels, 0);
-        QCOMPARE(pty.Received().left(4), Bytes({CMD_PROBE, 0x80, 0x00, 0x90}));
+        QCOMPARE(p.host.messages.size() + p.host.cancels, 0);
+        QCOMPARE(p.pty.Received().left(4), Bytes({CMD_PROBE, 0x80, 0x00, 0x90}));
     }
 
-    // A byte that arrives between exchanges answers no command: it is dropped, and said
-    // so in the trace, before the next byte is sent.
-    void aStrayByteIsDroppedBeforeTheNextCommand()
+    // A stray byte is dropped before the next command; when the read of REGISTER_S in a
+    // current write goes unanswered, the bytes stop there and the chip keeps its value.
+    void strayBytesAndUnansweredReads()
     {
-        CPtyBoard pty;
-        CSystemPortProvider ports;
-        CFakeHost host;
-        CBoardLink link(ports, host);
-        link.FindBoardPort({pty.DevicePath()});
-        QVERIFY(link.IsPortOpen());
-        link.WriteRegister(REGISTER_S, 0x01);
-        link.SetTrace(true);
-        pty.SendUnasked(Bytes({0x3F}));
+        PtyLink p;
+        p.link.WriteRegister(REGISTER_S, 0x01);
+        p.pty.SendUnasked(Bytes({0x3F, 0x4B, 0x4B}));
         QTest::qWait(20);
-        link.ReadRegister(REGISTER_S);
-        QCOMPARE(link.m_byReply, quint8(0x01));
-        QVERIFY2(host.diagnostics.contains(pty.DevicePath() + "  dropped 0x3F, which arrived between exchanges"),
-                 qPrintable(host.diagnostics.join('\n')));
-        QCOMPARE(host.messages.size(), 0);
-    }
-
-    // When the read of REGISTER_S inside a current write goes unanswered, the chip's
-    // REGISTER_S is not overwritten with a value nobody read.
-    void aCurrentWriteWithAnUnansweredReadLeavesRegisterSAlone()
-    {
-        CPtyBoard::Responder board = CPtyBoard::AnswerLikeTheBoard();
-        std::atomic<bool> dropNextRead{false};
-        CPtyBoard pty([&](quint8 byte) {
-            const QByteArray answer = board(byte);
-            if (byte == 0x93 && dropNextRead.exchange(false))
-                return QByteArray();
-            return answer;
-        });
-        CSystemPortProvider ports;
-        CFakeHost host;
-        CBoardLink link(ports, host);
-        link.FindBoardPort({pty.DevicePath()});
-        link.WriteRegister(REGISTER_S, 0x15);
-        QVERIFY(BoardSaw(pty, 3));
-        dropNextRead = true;
-        const int before = int(pty.Received().size());
-        link.WriteCurrent(REGISTER_A, 5);
-        QCOMPARE(pty.Received().mid(before), Bytes({0x80, 0x05, 0x93}));
-        link.ReadRegister(REGISTER_S);
-        QCOMPARE(link.m_byReply, quint8(0x15));
-        QCOMPARE(host.messages.size(), 0);
-        QCOMPARE(host.cancels + host.quits, 0);
-    }
-
-    void extraBytesAfterTheReplyAreDiscarded()
-    {
-        CPtyBoard pty([](quint8) { return QByteArray("KXYZ"); });
-        CSystemPortProvider ports;
-        CFakeHost host;
-        CBoardLink link(ports, host);
-        link.FindBoardPort({pty.DevicePath()});
-        QVERIFY(link.IsPortOpen());
-        QTest::qWait(20);  // let every byte of the burst arrive before the next exchange
-        QVERIFY(link.ExchangeByte(CMD_OUTPUT_ON));
-        QCOMPARE(link.m_byReply, quint8('K'));
+        p.link.ReadRegister(REGISTER_S);
+        QCOMPARE(p.link.m_byReply, quint8(0x01));
+        QVERIFY(p.host.diagnostics.contains(p.pty.DevicePath() + "  dropped 0x3F 0x4B 0x4B, which arrived between exchanges"));
+        p.dropNextReadOfS = true;
+        const int before = int(p.pty.Received().size());
+        p.link.WriteCurrent(REGISTER_A, 5);
+        QCOMPARE(p.SentSince(before), Bytes({0x80, 0x05, 0x93}));
+        QVERIFY(!p.link.m_bReplyReceived);
+        p.link.ReadRegister(REGISTER_S);
+        QCOMPARE(p.link.m_byReply, quint8(0x01));
+        QCOMPARE(p.host.messages.size() + p.host.cancels + p.host.quits, 0);
     }
 
     // Who holds a device: another process that has it open, or nobody.
@@ -138,15 +104,11 @@ private slots:
 #endif
     }
 
-    void vanishingBoardLeavesAnIdlePanelIdle()
+    void aVanishedBoardLeavesTheLinkIdleAndFailsItsNextSend()
     {
-        CPtyBoard pty;
-        CSystemPortProvider ports;
-        CFakeHost host;
-        CBoardLink link(ports, host);
-        link.FindBoardPort({pty.DevicePath()});
-        QVERIFY(BoardSaw(pty, 1));
-        pty.Unplug();
+        PtyLink p;
+        QVERIFY(QTest::qWaitFor([&] { return !p.pty.Received().isEmpty(); }, 2000));
+        p.pty.Unplug();
         // A hung-up device must not keep waking the event loop.
         int wakeUps = 0;
         const auto counter = connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, this,
@@ -154,8 +116,8 @@ private slots:
         QTest::qWait(200);
         disconnect(counter);
         QVERIFY2(wakeUps < 50, qPrintable(QString::number(wakeUps)));
-        QVERIFY(!link.ExchangeByte(CMD_OUTPUT_OFF));
-        QCOMPARE(host.cancels, 1);
+        QVERIFY(!p.link.ExchangeByte(CMD_OUTPUT_OFF));
+        QCOMPARE(p.host.cancels, 1);
     }
 };
 

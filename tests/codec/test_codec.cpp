@@ -1,31 +1,24 @@
-// The bits text and the bits edit rule, without any widget.
+// Bits texts, current codes and the bits edit rule, without any widget.
 #include "BitsCodec.h"
 #include "CurrentCode.h"
 
 #include <QtTest>
 
-using codec::BitsToValue;
-using codec::IsWellFormedBits;
-using codec::kBitsTemplate;
-using codec::NormaliseBits;
-using codec::ValueToBits;
+using namespace codec;
 
 namespace {
 
 const QByteArray kTemplate(kBitsTemplate);
 
-// The six digits of a bits text, most significant first.
-QByteArray Digits(const QByteArray& text)
-{
-    QByteArray digits;
-    for (int position : {7, 10, 14, 17, 20, 23})
-        digits += text.at(position);
-    return digits;
-}
-
 QByteArray Without(QByteArray text, int position)
 {
     return text.remove(position, 1);
+}
+
+QByteArray With(QByteArray text, int position, char character)
+{
+    text[position] = character;
+    return text;
 }
 
 }  // namespace
@@ -34,88 +27,79 @@ class TestCodec : public QObject {
     Q_OBJECT
 
 private slots:
-    void valueToBitsWritesTheCodeInBaseTwo_data()
+    void codesAndBitsTexts()
     {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QByteArray>("digits");
-        QTest::newRow("0") << 0 << QByteArray("000000");
-        QTest::newRow("1") << 1 << QByteArray("000001");
-        QTest::newRow("5") << 5 << QByteArray("000101");
-        QTest::newRow("37") << 37 << QByteArray("100101");
-        QTest::newRow("42") << 42 << QByteArray("101010");
-        QTest::newRow("63") << 63 << QByteArray("111111");
-    }
-    void valueToBitsWritesTheCodeInBaseTwo()
-    {
-        QFETCH(int, code);
-        QFETCH(QByteArray, digits);
-        const QByteArray text = ValueToBits(code);
-        QCOMPARE(Digits(text), digits);
-        // Everything but the digits is the template's.
-        QByteArray layout = text;
-        for (int position : {7, 10, 14, 17, 20, 23})
-            layout[position] = '0';
-        QCOMPARE(layout, kTemplate);
-    }
-
-    void codesOutsideTheRangeGiveTheTemplate()
-    {
-        for (int code : {64, 100, 255, -1, -64, 1000})
+        for (const auto& [code, digits] : {std::pair{0, "000000"}, {1, "000001"}, {5, "000101"}, {37, "100101"},
+                                           {42, "101010"}, {63, "111111"}}) {
+            QByteArray expected = kTemplate;
+            for (int k = 0; k < 6; ++k)
+                expected[QList<int>{7, 10, 14, 17, 20, 23}[k]] = digits[k];
+            QCOMPARE(ValueToBits(code), expected);
+        }
+        for (int code : {64, 100, 255, -1})
             QCOMPARE(ValueToBits(code), kTemplate);
-    }
-
-    void everyCodeRoundTrips()
-    {
-        for (int code = 0; code <= 63; ++code) {
+        for (int code = 0; code <= kMaxCode; ++code) {
             QVERIFY(IsWellFormedBits(ValueToBits(code)));
             QCOMPARE(BitsToValue(ValueToBits(code)), code);
         }
-        QVERIFY(!IsWellFormedBits(Without(kTemplate, 10) + '1'));  // 17 blanks, digits shifted
+        QVERIFY(!IsWellFormedBits(Without(kTemplate, 10) + '1'));
+        QVERIFY(!IsWellFormedBits(With(kTemplate, 1, '0')));
     }
 
-    // A code's current and back: only the 64 steps of 0.5 mA are codes.
-    void currentsAreTheSixtyFourSteps()
-    {
-        QCOMPARE(codec::CurrentNumberText(0), QString("0.5"));
-        QCOMPARE(codec::CurrentNumberText(37), QString("19.0"));
-        QCOMPARE(codec::CurrentNumberText(63), QString("32.0"));
-        int code = -1;
-        for (const auto& [milliamps, expected] : {std::pair{0.5, 0}, {12.5, 24}, {32.0, 63}}) {
-            QVERIFY(codec::CodeOfCurrent(milliamps, &code));
-            QCOMPARE(code, expected);
-        }
-        for (double milliamps : {12.3, 0.0, 32.5, -0.5, qQNaN(), qInf()})
-            QVERIFY2(!codec::CodeOfCurrent(milliamps, &code), qPrintable(QString::number(milliamps)));
-    }
-
-    void bitsToValueReadsWhateverStandsAtTheDigitPositions()
+    // Whatever stands at the digit positions counts, and a short text never reads past its end.
+    void bitsToValueReadsAnyText()
     {
         QCOMPARE(BitsToValue(Without(kTemplate, 7)), -1008);
         QCOMPARE(BitsToValue(Without(kTemplate, 23)), -16);
         QCOMPARE(BitsToValue(Without(ValueToBits(37), 23)), 20);
         QCOMPARE(BitsToValue(Without(kTemplate, 10) + '1'), -496);
-        // High bytes count as signed characters.
-        QByteArray high = kTemplate;
-        high[23] = char(0xFF);
-        QCOMPARE(BitsToValue(high), -49);
-    }
-
-    void bitsToValueNeverReadsPastTheText()
-    {
-        // Missing characters count as blanks.
+        QCOMPARE(BitsToValue(With(kTemplate, 23, char(0xFF))), -49);
         QCOMPARE(BitsToValue(QByteArray()), -1008);
-        QCOMPARE(BitsToValue(kTemplate.left(22)), -16);
         QCOMPARE(BitsToValue(kTemplate.left(23)), -16);
-        QCOMPARE(BitsToValue(kTemplate.left(24)), 0);
     }
 
-    void normaliseRepairsTheFixedPrefixAndForeignCharacters()
+    void currentsAreTheSixtyFourSteps()
     {
-        QCOMPARE(NormaliseBits(QByteArray("aYbcZ  1  0   0  1  0  1 ")), QByteArray(" X  X  1  0   0  1  0  1 "));
-        // An 'X' past position 4 is a foreign character; blanks and digits never move.
-        QCOMPARE(NormaliseBits(QByteArray(" X  XX 7  0   0  1  0  1 ")), QByteArray(" X  X0 0  0   0  1  0  1 "));
+        QCOMPARE(CurrentNumberText(0) + CurrentNumberText(37) + CurrentNumberText(63), QString("0.519.032.0"));
+        int code = -1;
+        for (const auto& [milliamps, expected] : {std::pair{0.5, 0}, {12.5, 24}, {32.0, 63}}) {
+            QVERIFY(CodeOfCurrent(milliamps, &code));
+            QCOMPARE(code, expected);
+        }
+        for (double milliamps : {12.3, 0.0, 32.5, -0.5, qQNaN(), qInf()})
+            QVERIFY(!CodeOfCurrent(milliamps, &code));
     }
 
+    // Text as the field holds it, the last accepted text -> what the field and the last
+    // accepted text become.
+    void theBitsEditRule_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<QByteArray>("accepted");
+        const QByteArray b37 = ValueToBits(37);
+        QTest::newRow("foreign digit repaired") << With(b37, 7, '7') << ValueToBits(5) << ValueToBits(5);
+        QTest::newRow("prefix repaired") << QByteArray("aYbcZ  1  0   0  1  0  1 ") << b37 << b37;
+        QTest::newRow("X past the prefix") << With(b37, 10, 'X') << b37 << b37;
+        QTest::newRow("digit over a blank") << With(b37, 8, '1') << kTemplate << kTemplate;
+        QTest::newRow("blank over a digit") << With(b37, 7, ' ') << kTemplate << kTemplate;
+        QTest::newRow("inserted") << b37 + ' ' << kTemplate << kTemplate;
+        QTest::newRow("digit deleted") << Without(b37, 23) << Without(b37, 23) << kTemplate;
+        QTest::newRow("blank deleted") << Without(b37, 0) << kTemplate << kTemplate;
+        QTest::newRow("two deleted") << b37.left(23) << kTemplate << kTemplate;
+        QTest::newRow("cleared") << QByteArray() << kTemplate << kTemplate;
+        QTest::newRow("digits shifted") << Without(kTemplate, 10) + '1' << Without(kTemplate, 10) + '1'
+                                        << Without(kTemplate, 10) + '1';
+    }
+    void theBitsEditRule()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, field);
+        QFETCH(QByteArray, accepted);
+        const BitsEdit edit = ApplyBitsEditRule(text, kTemplate);
+        QCOMPARE(edit.text, field);
+        QCOMPARE(edit.lastAccepted, accepted);
+    }
 };
 
 QTEST_APPLESS_MAIN(TestCodec)

@@ -1,9 +1,11 @@
 // The real panel on the offscreen platform, started against a simulated board that
-// records every byte. Message boxes are answered by the fixture and counted.
+// records every byte. The board link's message is answered by the fixture and kept.
 #pragma once
 
 #include "AboutDlg.h"
+#include "BitsCodec.h"
 #include "BoardCommands.h"
+#include "CurrentCode.h"
 #include "PanelDlg.h"
 #include "ResourceIds.h"
 #include "SimulatedBoard.h"
@@ -16,12 +18,20 @@
 #include <QtTest>
 #include <memory>
 
+using namespace res;
+
 inline QByteArray Bytes(std::initializer_list<int> values)
 {
     QByteArray bytes;
     for (int value : values)
         bytes.append(char(value));
     return bytes;
+}
+
+// The bits text of a code as a field shows it.
+inline QString TextOf(int code)
+{
+    return QString::fromLatin1(codec::ValueToBits(code));
 }
 
 class CPanelFixture {
@@ -53,7 +63,6 @@ public:
         return running;
     }
 
-    // Forgets what the board received so far.
     void ClearWire() { board->ClearReceived(); }
     QByteArray Wire() const { return board->Received(); }
 
@@ -66,13 +75,14 @@ public:
 
     void Click(int id) const { QTest::mouseClick(Item(id), Qt::LeftButton); }
 
-    // ENABLE, tick the given boxes and write REGISTER_S.
+    // Start, ENABLE, tick the given boxes, write REGISTER_S, and forget those bytes.
     void SwitchOn(std::initializer_list<int> boxes)
     {
-        Click(res::IDC_ENABLE);
+        [[maybe_unused]] const bool started = Start();
+        Click(IDC_ENABLE);
         for (int id : boxes)
             Click(id);
-        Click(res::IDC_WRITE_S);
+        Click(IDC_WRITE_S);
         ClearWire();
     }
 
@@ -82,4 +92,3 @@ public:
     QStringList messages;
     QStringList details;
 };
-

@@ -1,13 +1,8 @@
 // What the panel does only on Windows: the About item it appends to the window's system
-// menu, how system commands reach it, and the COM port names it searches.
+// menu, and how system commands reach it.
 #include "PanelFixture.h"
 
-#include "PortListing.h"
-#include "SystemPorts.h"
-
 #include <QApplication>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #ifndef NOMINMAX
@@ -130,22 +125,6 @@ private slots:
         QVERIFY(panel.Wire().isEmpty());
         QVERIFY(panel.dialog->isVisible());
         QVERIFY(!panel.dialog->EndRequested());
-    }
-
-    void portNamesAreTheSystemsOwn()
-    {
-        // USB serial adapters are COM ports on Windows too: no device folder is looked at.
-        QTemporaryDir devices;
-        QVERIFY(devices.isValid());
-        QFile adapter(devices.filePath("ttyUSB0"));
-        QVERIFY(adapter.open(QIODevice::WriteOnly));
-        adapter.close();
-        QCOMPARE(board::DefaultCandidatePorts(devices.path()), QStringList({"COM4", "COM3", "COM2", "COM1"}));
-        board::CSystemPortProvider ports;
-        for (const QString name : {"COM4", "COM12"}) {
-            QCOMPARE(board::CSystemPortProvider::SystemLocation(name), name);
-            QCOMPARE(ports.DescribePort(name), name);
-        }
     }
 };
 

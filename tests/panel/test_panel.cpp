@@ -1,0 +1,389 @@
+// The panel as a whole: start-up and the disabled state, the layout built from the
+// template, the About box, the ways it ends, ENABLE and the LED switches with REGISTER_S,
+// and what it draws beyond its standard controls.
+#include "PanelFixture.h"
+
+#include "BitmapButton.h"
+#include "DialogBuilder.h"
+#include "DialogTemplates.h"
+#include "Painting.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSet>
+#include <QTimer>
+
+namespace {
+
+// Answers every modal box that opens with its OK button, noting what it showed.
+struct BoxAnswerer {
+    QStringList seen;
+    QTimer timer;
+    BoxAnswerer()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            if (box->property("answered").toBool()) {  // its OK did not close it
+                seen << "still open";
+                return box->reject();
+            }
+            box->setProperty("answered", true);
+            seen << box->windowTitle();
+            for (QLabel* label : box->findChildren<QLabel*>())
+                seen << (label->pixmap().isNull() ? label->text() : QString("pixmap %1").arg(label->pixmap().width()));
+            if (auto* message = qobject_cast<QMessageBox*>(box))
+                seen << QString("icon %1").arg(message->icon()) << message->detailedText();
+            for (QPushButton* button : box->findChildren<QPushButton*>())
+                if (button->text().remove('&') == "OK")
+                    button->click();
+        });
+        timer.start(10);
+    }
+};
+
+
+const int kLeds[] = {IDC_LED_A1, IDC_LED_A2, IDC_LED_B1, IDC_LED_B2, IDC_LED_C1, IDC_LED_C2};
+
+// Whether each channel's controls are usable and its current label shown: "A.C" for A
+// and C, "?" for a channel half on.
+QString ChannelsOn(const CPanelFixture& panel)
+{
+    const int ids[3][7] = {{IDC_WRITE_A, IDC_READ_A, IDC_BITS_A, IDC_DOWN_A, IDC_UP_A, IDC_SLIDER1, IDC_CURRENT_A},
+                           {IDC_WRITE_B, IDC_READ_B, IDC_BITS_B, IDC_DOWN_B, IDC_UP_B, IDC_SLIDER2, IDC_CURRENT_B},
+                           {IDC_WRITE_C, IDC_READ_C, IDC_BITS_C, IDC_DOWN_C, IDC_UP_C, IDC_SLIDER3, IDC_CURRENT_C}};
+    QString on;
+    for (int c = 0; c < 3; ++c) {
+        int count = panel.Item(ids[c][6])->isVisible();
+        for (int k = 0; k < 6; ++k)
+            count += panel.Item(ids[c][k])->isEnabled();
+        on += count == 7 ? QChar('A' + c) : count == 0 ? QChar('.') : QChar('?');
+    }
+    return on;
+}
+
+
+const QRgb kPurple = qRgb(128, 0, 128);
+
+QImage Pixels(const QPixmap& pixmap)
+{
+    return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QSet<QRgb> Colours(const QImage& image, QRect area)
+{
+    QSet<QRgb> colours;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            colours.insert(image.pixel(x, y) | 0xFF000000u);
+    return colours;
+}
+
+}  // namespace
+
+class TestPanel : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startsDisabledAfterProbeAndOutputOff()
+    {
+        CPanelFixture panel;
+        QVERIFY(panel.dialog->StartUp());
+        QCOMPARE(panel.Wire(), Bytes({board::CMD_PROBE, board::CMD_OUTPUT_OFF}));
+        QCOMPARE(panel.Text(IDC_ENABLE), QString("ENABLE"));
+        for (QWidget* control : panel.dialog->findChildren<QWidget*>()) {
+            const int id = controls::ControlId(control);
+            if (qobject_cast<QAbstractButton*>(control) || qobject_cast<QLineEdit*>(control) || qobject_cast<QSlider*>(control))
+                QVERIFY2(control->isEnabled() == (id == IDOK || id == IDC_ENABLE), qPrintable(control->objectName()));
+        }
+        for (int id : {IDC_LED_A1, IDC_LED_A2, IDC_LED_B1, IDC_LED_B2, IDC_LED_C1, IDC_LED_C2})
+            QVERIFY(!panel.Box(id)->isChecked());
+        for (const QByteArray* text : {&panel.dialog->m_strBitsA, &panel.dialog->m_strGoodBitsB, &panel.dialog->m_strBitsC})
+            QCOMPARE(*text, QByteArray(codec::kBitsTemplate));
+        for (int id : {IDC_CURRENT_A, IDC_CURRENT_B, IDC_CURRENT_C})
+            QVERIFY(panel.Label(id)->isHidden());
+        QCOMPARE(panel.dialog->m_strCurrentC, QString("LED current : 0.5 mA"));
+        for (int id : {IDC_SLIDER1, IDC_SLIDER2, IDC_SLIDER3}) {
+            const QSlider* trackbar = panel.Trackbar(id);
+            QCOMPARE(QList<int>({trackbar->value(), trackbar->minimum(), trackbar->maximum(), trackbar->tickInterval(),
+                                 trackbar->pageStep(), trackbar->tickPosition()}),
+                     QList<int>({0, 0, 63, 4, 12, QSlider::TicksBothSides}));
+        }
+        QCOMPARE(panel.dialog->windowIcon().availableSizes(), (QList<QSize>{{32, 32}, {16, 16}}));
+    }
+
+    // The real message box: the one text, a warning icon, and why each port was not taken.
+    void noBoardReportsOnceAndNeverShowsThePanel()
+    {
+        CPanelFixture panel({"COM4", "COM3"}, QString());
+        panel.ports.Attach("COM3")->faults.silentFrom = 0;
+        panel.dialog->m_showMessage = nullptr;
+        BoxAnswerer answer;
+        QCOMPARE(panel.dialog->DoModal(), int(QDialog::Rejected));
+        QCOMPARE(answer.seen, (QStringList{"LDX7320", "pixmap 32", "\"COM Error\" or \"Power OFF\"",
+                                           QString("icon %1").arg(QMessageBox::Warning),
+                                           "No LDX7320 board found on the ports tried:\nCOM4: no such device\n"
+                                           "COM3: opened, but nothing answered the probe"}));
+        QVERIFY(panel.dialog->QuitRequested() && !panel.dialog->isVisible());
+        QCOMPARE(panel.ports.Board("COM3")->Received(), Bytes({board::CMD_PROBE}));
+
+        CPanelFixture cancelled;
+        cancelled.board->faults.unpluggedFrom = 1;  // the probe goes, CMD_OUTPUT_OFF cannot
+        QCOMPARE(cancelled.dialog->DoModal(), int(QDialog::Rejected));
+        QVERIFY(cancelled.messages.isEmpty() && !cancelled.dialog->isVisible());
+    }
+
+    void waysToEndThePanel_data()
+    {
+        QTest::addColumn<int>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("result");
+        QTest::newRow("EXIT") << IDOK << int(Qt::Key_Space) << int(QDialog::Accepted);
+        QTest::newRow("Enter in a bits field") << IDC_BITS_A << int(Qt::Key_Return) << int(QDialog::Accepted);
+        QTest::newRow("Enter on a check box") << IDC_LED_B1 << int(Qt::Key_Return) << int(QDialog::Accepted);
+        QTest::newRow("Enter on a trackbar") << IDC_SLIDER2 << int(Qt::Key_Enter) << int(QDialog::Accepted);
+        QTest::newRow("Escape") << IDC_ENABLE << int(Qt::Key_Escape) << int(QDialog::Rejected);
+        QTest::newRow("close box") << 0 << 0 << int(QDialog::Rejected);
+    }
+    void waysToEndThePanel()
+    {
+        QFETCH(int, focus);
+        QFETCH(int, key);
+        QFETCH(int, result);
+        CPanelFixture panel;
+        panel.SwitchOn({IDC_LED_A1, IDC_LED_B1});
+        panel.dialog->setResult(-1);
+        if (focus == 0) {
+            panel.dialog->close();
+        } else {
+            panel.Item(focus)->setFocus();
+            QTest::keyClick(panel.Item(focus), Qt::Key(key));
+        }
+        QCOMPARE(panel.dialog->result(), result);
+        QVERIFY(!panel.dialog->isVisible());
+        QVERIFY(panel.Wire().isEmpty());
+    }
+
+    void layoutFollowsTheTemplate()
+    {
+        CPanelFixture panel;
+        QVERIFY(panel.Start());
+        const QFont font = panel.dialog->font();
+        QCOMPARE(font.pointSize(), 9);
+        QVERIFY2(QStringList({"Arial", "Liberation Sans"}).contains(QFontInfo(font).family()), qPrintable(QFontInfo(font).family()));
+        // Dialog units in pixels, as Windows reckons them from the font.
+        const QFontMetrics metrics(font);
+        const double x = (metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 26 + 1) / 2;
+        const double y = metrics.height();
+        const auto pixels = [&](int l, int t, int w, int h) {
+            return QRect(qRound(l * x / 4), qRound(t * y / 8), qRound(w * x / 4), qRound(h * y / 8));
+        };
+        QCOMPARE(QRect(QPoint(), panel.dialog->size()), pixels(0, 0, 401, 229));
+        QCOMPARE(panel.dialog->minimumSize(), panel.dialog->maximumSize());
+        QCOMPARE(panel.Item(IDC_SLIDER3)->geometry(), pixels(224, 195, 149, 15));
+        QCOMPARE(panel.Item(IDC_GROUP_B)->geometry(), pixels(6, 124, 388, 49));
+        QCOMPARE(panel.Text(IDOK), QString(" EXIT"));
+        QVERIFY(qobject_cast<QPushButton*>(panel.Item(IDOK))->isDefault());
+        // Group boxes lie beneath the controls they frame.
+        QCOMPARE(panel.dialog->childAt(panel.Item(IDC_SLIDER1)->geometry().center()), panel.Item(IDC_SLIDER1));
+        QStringList tabStops, chain;
+        for (const ControlTemplate& control : MainDialogTemplate().controls) {
+            if (control.tabStop)
+                tabStops << control.name;
+        }
+        QWidget* widget = panel.Item(IDOK);
+        do {
+            if (widget->focusPolicy() & Qt::TabFocus)
+                chain << widget->objectName();
+            widget = widget->nextInFocusChain();
+        } while (widget != panel.Item(IDOK) && chain.size() <= tabStops.size());
+        QCOMPARE(chain, tabStops);
+        QCOMPARE(tabStops.size(), 28);
+    }
+
+    // F1 and the About command open the About box (flags in the command's low four bits
+    // included); its OK closes it; other commands open nothing.
+    void aboutBox()
+    {
+        CPanelFixture panel;
+        QVERIFY(panel.Start());
+        BoxAnswerer answer;
+        QTest::keyClick(panel.dialog.get(), Qt::Key_F1);
+        panel.dialog->OnSysCommand(IDM_ABOUTBOX | 0x3);
+        panel.dialog->OnSysCommand(0xF020);
+        const QStringList about{"About LDX7320", "pixmap 32", "LDX7320 Version 1.0"};
+        QCOMPARE(answer.seen.mid(0, 3), about);
+        QCOMPARE(answer.seen.count("About LDX7320"), 2);
+        QVERIFY(panel.Wire().isEmpty() && panel.dialog->isVisible());
+    }
+
+    // Each box keeps its own bit; Write unlocks exactly the channels whose LEDs are on.
+    void eachBoxIsOneBitOfRegisterS_data()
+    {
+        QTest::addColumn<int>("box");
+        QTest::addColumn<QString>("channels");
+        const char* channels[] = {"A..", "A..", ".B.", ".B.", "..C", "..C"};
+        for (int k = 0; k < 6; ++k)
+            QTest::addRow("LED %d", k) << kLeds[k] << QString(channels[k]);
+    }
+    void eachBoxIsOneBitOfRegisterS()
+    {
+        QFETCH(int, box);
+        QFETCH(QString, channels);
+        const int bit = 1 << (box - IDC_LED_A1);
+        CPanelFixture panel;
+        panel.SwitchOn({});
+        panel.Click(box);
+        QCOMPARE(panel.dialog->m_nLedState, bit);
+        QVERIFY(panel.Wire().isEmpty());
+        QCOMPARE(ChannelsOn(panel), QString("..."));
+        panel.Click(IDC_WRITE_S);
+        QCOMPARE(panel.Wire(), Bytes({0x83, bit}));
+        QCOMPARE(ChannelsOn(panel), channels);
+        // Unticked, the channel stays until the next Write, which writes 0 and locks it.
+        panel.Click(box);
+        QCOMPARE(ChannelsOn(panel), channels);
+        panel.Click(IDC_WRITE_S);
+        QCOMPARE(panel.board->registers[board::REGISTER_S], quint8(0));
+        QCOMPARE(ChannelsOn(panel), QString("..."));
+    }
+
+    void enableAndDisable()
+    {
+        CPanelFixture panel;
+        QVERIFY(panel.Start());
+        panel.Click(IDC_ENABLE);
+        QCOMPARE(panel.Wire(), Bytes({board::CMD_OUTPUT_ON}));
+        QCOMPARE(panel.Text(IDC_ENABLE), QString("DISABLE"));
+        for (int id : kLeds)
+            QVERIFY(panel.Item(id)->isEnabled());
+        QVERIFY(panel.Item(IDC_WRITE_S)->isEnabled() && panel.Item(IDC_READ_S)->isEnabled());
+        QCOMPARE(ChannelsOn(panel), QString("..."));
+        panel.Click(IDC_LED_A1);
+        panel.Click(IDC_LED_C1);
+        panel.Click(IDC_WRITE_S);
+        panel.Click(IDC_UP_C);
+        QCOMPARE(panel.Label(IDC_CURRENT_C)->text(), QString("LED current : 1.0 mA"));
+        panel.ClearWire();
+        // DISABLE resets what the panel shows, writes nothing but the output switch.
+        panel.board->faults.silentFrom = panel.board->ReceivedCount();
+        panel.Click(IDC_ENABLE);
+        QCOMPARE(panel.Wire(), Bytes({board::CMD_OUTPUT_OFF}));
+        QCOMPARE(panel.Text(IDC_ENABLE), QString("ENABLE"));
+        QCOMPARE(ChannelsOn(panel), QString("..."));
+        for (int id : kLeds)
+            QVERIFY(!panel.Box(id)->isChecked() && !panel.Box(id)->isEnabled());
+        QVERIFY(!panel.Item(IDC_WRITE_S)->isEnabled() && !panel.Item(IDC_READ_S)->isEnabled());
+        QCOMPARE(panel.dialog->m_nLedState, 0);
+        QCOMPARE(panel.Trackbar(IDC_SLIDER3)->value(), 0);
+        QCOMPARE(panel.Field(IDC_BITS_C)->text(), TextOf(0));
+        QCOMPARE(panel.board->registers[board::REGISTER_C], quint8(1));
+        panel.Click(IDC_ENABLE);
+        QCOMPARE(panel.Label(IDC_CURRENT_C)->text(), QString("LED current : 0.5 mA"));
+        QCOMPARE(ChannelsOn(panel), QString("..."));
+        QVERIFY(panel.messages.isEmpty());
+    }
+
+    // Read loads the low six bits into the boxes, ignoring a byte the board sent unasked,
+    // and changes nothing else; a silent board reads as 0.
+    void readLoadsTheBoxesAndNothingElse()
+    {
+        CPanelFixture panel;
+        panel.SwitchOn({IDC_LED_A2});
+        panel.board->registers[board::REGISTER_S] = 0xED;
+        panel.board->SendUnasked(Bytes({0x3F}));
+        panel.Click(IDC_READ_S);
+        QCOMPARE(panel.Wire(), Bytes({0x93}));
+        QCOMPARE(panel.dialog->m_nLedState, 0x2D);
+        QString ticked;
+        for (int id : kLeds)
+            ticked += panel.Box(id)->isChecked() ? '1' : '0';
+        QCOMPARE(ticked, QString("101101"));
+        QCOMPARE(ChannelsOn(panel), QString("A.."));
+        panel.board->faults.silentFrom = panel.board->ReceivedCount();
+        panel.Click(IDC_READ_S);
+        QCOMPARE(panel.dialog->m_nLedState, 0);
+        QVERIFY(!panel.Box(IDC_LED_A1)->isChecked() && panel.messages.isEmpty());
+    }
+
+    // Sizes, the 16-colour palette, and the step images' bevels in their channel's colour.
+    void artwork()
+    {
+        const QImage banner = Pixels(QPixmap(":/images/banner.xpm"));
+        QCOMPARE(banner.size(), QSize(450, 65));
+        QCOMPARE(Colours(banner, banner.rect()), (QSet<QRgb>{qRgb(255, 255, 255), kPurple}));
+        const QRgb chevrons[] = {qRgb(255, 0, 0), qRgb(0, 128, 0), qRgb(0, 0, 255)};
+        for (int channel = 1; channel <= 3; ++channel) {
+            for (const QString name : {"DN%1U", "DN%1D", "DN%1%1U", "DN%1%1D"}) {
+                const QImage step = Pixels(QPixmap(":/images/" + name.arg(channel) + ".xpm"));
+                const bool raised = name.endsWith('U');
+                QCOMPARE(step.size(), QSize(22, 17));
+                QCOMPARE(Colours(step, QRect(0, 0, 21, 1)), QSet<QRgb>{raised ? qRgb(255, 255, 255) : qRgb(128, 128, 128)});
+                QCOMPARE(Colours(step, QRect(1, 1, 20, 15)), (QSet<QRgb>{qRgb(192, 192, 192), chevrons[channel - 1]}));
+            }
+        }
+    }
+
+    void channelTextsWearTheirChannelsColour()
+    {
+        CPanelFixture panel;
+        QVERIFY(panel.Start());
+        const QColor red(214, 52, 29), green(0, 125, 30), blue(0, 0, 255);
+        const QColor standard = panel.dialog->palette().color(QPalette::Active, QPalette::WindowText);
+        for (const auto& [id, colour] :
+             std::map<int, QColor>{{IDC_GROUP_A, red}, {IDC_CAPTION_A, red}, {IDC_LED_A1, red}, {IDC_LED_A2, red},
+                                   {IDC_GROUP_B, green}, {IDC_CAPTION_B, green}, {IDC_LED_B1, green}, {IDC_LED_B2, green},
+                                   {IDC_GROUP_C, blue}, {IDC_CAPTION_C, blue}, {IDC_LED_C1, blue}, {IDC_LED_C2, blue},
+                                   {IDC_GROUP_S, standard}, {IDC_CURRENT_A, standard}, {IDC_BIT0_C, standard},
+                                   {IDOK, standard}})
+            QCOMPARE(panel.Item(id)->palette().color(QPalette::Active, QPalette::WindowText), colour);
+    }
+
+    // A step button shows its normal image, disabled or focused alike, and its pressed
+    // image while pressed; one whose images are missing draws nothing.
+    void stepButtonsShowTheirImages()
+    {
+        CPanelFixture panel;
+        panel.SwitchOn({IDC_LED_A2});
+        for (int id : {IDC_DOWN_A, IDC_UP_A, IDC_DOWN_B, IDC_UP_B, IDC_DOWN_C, IDC_UP_C})
+            QCOMPARE(Pixels(panel.Item(id)->grab()), Pixels(QPixmap(":/images/" + panel.Text(id) + "U.xpm")));
+        auto* up = qobject_cast<controls::CBitmapButton*>(panel.Item(IDC_UP_A));
+        up->setFocus();
+        QTest::mousePress(up, Qt::LeftButton);
+        QCOMPARE(Pixels(up->grab()), Pixels(QPixmap(":/images/DN1D.xpm")));
+        QTest::mouseRelease(up, Qt::LeftButton);
+        QCOMPARE(Pixels(up->grab()), Pixels(QPixmap(":/images/DN1U.xpm")));
+        controls::CBitmapButton missing(QStringLiteral("DN9"));
+        QVERIFY(!missing.AutoLoad());
+        QVERIFY(missing.NormalImage().isNull() && missing.PressedImage().isNull());
+    }
+
+    // The banner's top 64 rows, white left transparent, at the banner control's place.
+    void bannerIsDrawnAtItsPlace()
+    {
+        QVERIFY(panel::BannerImage(":/images/none.xpm").isNull());
+        const QImage banner = panel::BannerImage(":/images/banner.xpm").toImage();
+        QCOMPARE(banner.size(), QSize(450, 64));
+        QCOMPARE(qAlpha(banner.pixel(0, 0)), 0);
+        CPanelFixture panel;
+        QVERIFY(panel.Start());
+        const QImage shown = panel.dialog->grab().toImage();
+        const QPoint origin = panel.Item(IDC_BANNER)->pos();
+        int purple = 0, matching = 0;
+        for (int y = 0; y < 64; ++y) {
+            for (int x = 0; x < 450 && origin.x() + x < shown.width(); ++x) {
+                if (banner.pixel(x, y) == kPurple) {
+                    ++purple;
+                    matching += shown.pixel(origin + QPoint(x, y)) == kPurple;
+                }
+            }
+        }
+        QVERIFY2(purple > 0 && matching > purple * 9 / 10, qPrintable(QString("%1 of %2").arg(matching).arg(purple)));
+        QCOMPARE(panel::MinimisedIconOrigin(QSize(100, 100), QSize(32, 32)), QPoint(34, 34));
+        QCOMPARE(panel::MinimisedIconOrigin(QSize(0, 0), QSize(32, 32)), QPoint(-15, -15));
+    }
+};
+
+QTEST_MAIN(TestPanel)
+#include "test_panel.moc"
