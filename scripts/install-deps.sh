@@ -7,7 +7,6 @@ packages=(
   cmake g++ make pkgconf
   qt6-base-dev qt6-serialport-dev
   fonts-liberation2     # Arial's metrics, so the dialog comes out at its designed size
-  clang libclang-rt-dev # the fuzz targets' libFuzzer
 )
 
 missing=()

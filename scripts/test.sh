@@ -15,10 +15,3 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-Werror -DLDX_SANITIZE=ON >/dev/null
 cmake --build build-sanitize -j"$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
-
-# Fuzz targets need clang's libFuzzer; each runs for a bounded time.
-if command -v clang++ >/dev/null; then
-  cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build-fuzz -j"$jobs"
-  ctest --test-dir build-fuzz --output-on-failure
-fi
