@@ -1,5 +1,6 @@
 // The real ldx7320 executable against a board on a pseudo-terminal: start-up bytes, a
 // clean end on every ending signal, and what a run without a board says.
+#include "Bytes.h"
 #include "PtyBoard.h"
 
 #include <QDir>
@@ -13,14 +14,6 @@
 
 namespace {
 
-QByteArray Bytes(std::initializer_list<int> values)
-{
-    QByteArray bytes;
-    for (int value : values)
-        bytes.append(char(value));
-    return bytes;
-}
-
 void StartPanel(QProcess& program, const QStringList& arguments)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -29,25 +22,18 @@ void StartPanel(QProcess& program, const QStringList& arguments)
     program.start(LDX_PROGRAM, arguments);
 }
 
-// The settings a terminal program might have left on the device: cooked, echoing, 4800.
-termios SetCookedLine(const QString& device)
+// The line as a terminal program might have left it (cooked, echoing, 4800 baud) and
+// as it is now.
+termios LineOf(const QString& device, bool setCooked = false)
 {
     const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY);
     termios line{};
     ::tcgetattr(fd, &line);
-    line.c_lflag |= ICANON | ECHO;
-    ::cfsetspeed(&line, B4800);
-    ::tcsetattr(fd, TCSANOW, &line);
-    ::tcgetattr(fd, &line);
-    ::close(fd);
-    return line;
-}
-
-termios LineOf(const QString& device)
-{
-    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY);
-    termios line{};
-    ::tcgetattr(fd, &line);
+    if (setCooked) {
+        line.c_lflag |= ICANON | ECHO;
+        ::cfsetspeed(&line, B4800);
+        ::tcsetattr(fd, TCSANOW, &line);
+    }
     ::close(fd);
     return line;
 }
@@ -83,7 +69,7 @@ private slots:
     {
         QFETCH(int, signal);
         CPtyBoard board;
-        const termios before = SetCookedLine(board.DevicePath());
+        const termios before = LineOf(board.DevicePath(), true);
         QProcess program;
         StartPanel(program, {"--port", board.DevicePath()});
         QVERIFY(QTest::qWaitFor([&] { return board.Received().size() >= 2; }, 10000));

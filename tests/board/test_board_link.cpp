@@ -1,5 +1,6 @@
 // The board link against the simulated board: the bytes of every command, what the link
 // does to the program when the board or the port fails, and the names of the ports.
+#include "Bytes.h"
 #include "BoardCommands.h"
 #include "BoardLink.h"
 #include "FakeHost.h"
@@ -14,14 +15,6 @@ using namespace board;
 namespace {
 
 const QStringList kCandidates{"COM4", "COM3", "COM2", "COM1"};
-
-QByteArray Bytes(std::initializer_list<int> values)
-{
-    QByteArray bytes;
-    for (int value : values)
-        bytes.append(char(value));
-    return bytes;
-}
 
 // A link connected to a simulated board on COM3, with the probe forgotten.
 struct Connected {

@@ -2,6 +2,7 @@
 // records every byte. The board link's message is answered by the fixture and kept.
 #pragma once
 
+#include "Bytes.h"
 #include "AboutDlg.h"
 #include "BitsCodec.h"
 #include "BoardCommands.h"
@@ -19,14 +20,6 @@
 #include <memory>
 
 using namespace res;
-
-inline QByteArray Bytes(std::initializer_list<int> values)
-{
-    QByteArray bytes;
-    for (int value : values)
-        bytes.append(char(value));
-    return bytes;
-}
 
 // The bits text of a code as a field shows it.
 inline QString TextOf(int code)
