@@ -15,7 +15,7 @@ namespace app {
 namespace {
 
 constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP};
-int g_wakeUp[2] = {-1, -1};  // the handler writes to [0], the event loop reads [1]
+int g_wakeUp[2];  // the handler writes to [0], the event loop reads [1]
 
 void OnEndSignal(int)
 {

@@ -19,10 +19,6 @@ LowLatencyRequest RequestLowLatency(qintptr descriptor)
         request.note = QStringLiteral("low-latency mode not available: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
         return request;
     }
-    if (info.flags & ASYNC_LOW_LATENCY) {
-        request.note = QStringLiteral("low-latency mode already on");
-        return request;
-    }
     request.previousFlags = info.flags;
     info.flags |= ASYNC_LOW_LATENCY;
     if (::ioctl(int(descriptor), TIOCSSERIAL, &info) != 0) {

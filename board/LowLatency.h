@@ -9,8 +9,8 @@
 namespace board {
 
 struct LowLatencyRequest {
-    QString note;          // for the trace: on, already on, refused, not available
-    bool changed = false;  // the mode was switched on here and is to be switched off again
+    QString note;          // for the trace: on, refused, not available
+    bool changed = false;  // the flags were set here and are to be put back
     int previousFlags = 0;
 };
 

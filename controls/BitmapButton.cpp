@@ -28,11 +28,6 @@ bool CBitmapButton::AutoLoad()
     return !m_normal.isNull() && !m_pressed.isNull();
 }
 
-QSize CBitmapButton::sizeHint() const
-{
-    return m_normal.isNull() ? QSize(22, 17) : m_normal.size();
-}
-
 void CBitmapButton::paintEvent(QPaintEvent*)
 {
     const QPixmap& image = CurrentImage();

@@ -22,8 +22,6 @@ public:
     // The image the button shows in its present state.
     const QPixmap& CurrentImage() const { return isDown() ? m_pressed : m_normal; }
 
-    QSize sizeHint() const override;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPainter>
 #include <QSet>
 #include <QTimer>
 
@@ -215,6 +216,7 @@ private slots:
         const QStringList about{"About LDX7320", "pixmap 32", "LDX7320 Version 1.0"};
         QCOMPARE(answer.seen.mid(0, 3), about);
         QCOMPARE(answer.seen.count("About LDX7320"), 2);
+        QVERIFY(!answer.seen.contains("still open"));
         QVERIFY(panel.Wire().isEmpty() && panel.dialog->isVisible());
     }
 
@@ -380,6 +382,14 @@ private slots:
             }
         }
         QVERIFY2(purple > 0 && matching > purple * 9 / 10, qPrintable(QString("%1 of %2").arg(matching).arg(purple)));
+        // Minimised, the panel draws its 32-pixel icon in the middle.
+        panel.dialog->showMinimized();
+        QImage minimised(panel.dialog->size(), QImage::Format_RGB32);
+        panel.dialog->render(&minimised, {}, {}, QWidget::DrawWindowBackground);
+        QImage icon(32, 32, QImage::Format_RGB32);
+        icon.fill(minimised.pixel(0, 0));
+        QPainter(&icon).drawPixmap(0, 0, QPixmap(":/images/icon32.xpm"));
+        QCOMPARE(minimised.copy(QRect(panel::MinimisedIconOrigin(minimised.size(), QSize(32, 32)), QSize(32, 32))), icon);
         QCOMPARE(panel::MinimisedIconOrigin(QSize(100, 100), QSize(32, 32)), QPoint(34, 34));
         QCOMPARE(panel::MinimisedIconOrigin(QSize(0, 0), QSize(32, 32)), QPoint(-15, -15));
     }
