@@ -54,7 +54,6 @@ CPanelDlg::CPanelDlg(board::CPortProvider& ports, const QStringList& candidates,
     // Fixed size with a minimise box, and a button of its own on the task bar.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setWindowIcon(m_hIcon);
     m_controls = controls::BuildDialog(this, MainDialogTemplate());
     ApplyChannelColours();
     BindControls();
