@@ -77,7 +77,6 @@ bool CPanelDlg::StartUp()
 
 bool CPanelDlg::OnInitDialog()
 {
-    UpdateData(false);
 #ifdef Q_OS_WIN
     if (HMENU systemMenu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
         const std::wstring aboutText = QString::fromLatin1(kAboutMenuText).toStdWString();

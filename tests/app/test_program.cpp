@@ -1,11 +1,13 @@
-// The real ldx7320 executable against a board on a pseudo-terminal: start-up bytes, a
-// clean end on every ending signal, and what a run without a board says.
+// The real ldx7320 executable: its command line, and against a board on a pseudo-terminal
+// its start-up bytes, a clean end on every ending signal, and what a run without a board
+// says.
 #include "Bytes.h"
 #include "PtyBoard.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 #include <csignal>
 #include <fcntl.h>
@@ -55,12 +57,42 @@ class TestProgram : public QObject {
     Q_OBJECT
 
 private slots:
+    // Options that end the program before any window: what it prints and its exit code.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("help") << QStringList{"--trace", "--help"} << 0 << "^usage: ldx7320 ";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "^LDX7320 1\\.0\\.0\\.1\n$";
+        QTest::newRow("list-ports") << QStringList{"--list-ports"} << 0 << "(free|in use by|^No serial ports found\\.)\n$";
+        QTest::newRow("unknown") << QStringList{"--speed"} << 2 << "^ldx7320: unknown option '--speed'\nusage: ";
+        QTest::newRow("stray word") << QStringList{"COM3"} << 2 << "^ldx7320: unknown option 'COM3'";
+        QTest::newRow("port without device") << QStringList{"--port"} << 2 << "^ldx7320: --port needs a device";
+        QTest::newRow("empty port") << QStringList{"--port="} << 2 << "^ldx7320: --port needs a device";
+        QTest::newRow("both") << QStringList{"--simulate", "--port", "x"} << 2
+                              << "^ldx7320: --simulate and --port cannot be used together";
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QProcess program;
+        StartPanel(program, arguments);
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), exitCode);
+        const QString printed = exitCode ? program.readAllStandardError() : program.readAllStandardOutput();
+        QVERIFY2(QRegularExpression(output).match(printed).hasMatch(), qPrintable(printed));
+    }
+
     void endsCleanlyOnASignal_data()
     {
         QTest::addColumn<int>("signal");
-        QTest::newRow("SIGTERM") << SIGTERM;
-        QTest::newRow("SIGINT") << SIGINT;
-        QTest::newRow("SIGHUP") << SIGHUP;
+        QTest::addColumn<QString>("portOption");
+        QTest::newRow("SIGTERM") << SIGTERM << "";
+        QTest::newRow("SIGINT") << SIGINT << "--trace";
+        QTest::newRow("SIGHUP") << SIGHUP << "--port=";
     }
 
     // The panel probes, switches the output off and waits in its window; a signal then
@@ -68,10 +100,14 @@ private slots:
     void endsCleanlyOnASignal()
     {
         QFETCH(int, signal);
+        QFETCH(QString, portOption);
         CPtyBoard board;
         const termios before = LineOf(board.DevicePath(), true);
         QProcess program;
-        StartPanel(program, {"--port", board.DevicePath()});
+        if (portOption == "--port=")
+            StartPanel(program, {"--port=" + board.DevicePath()});
+        else
+            StartPanel(program, QStringList{portOption, "--port", board.DevicePath()}.filter(QRegularExpression(".")));
         QVERIFY(QTest::qWaitFor([&] { return board.Received().size() >= 2; }, 10000));
         QCOMPARE(board.Received(), Bytes({0xBB, 0xB0}));
         QVERIFY(LockFileExists(board.DevicePath()));
@@ -82,6 +118,8 @@ private slots:
         QCOMPARE(program.exitCode(), 0);
         QCOMPARE(board.Received(), Bytes({0xBB, 0xB0}));
         QVERIFY(!LockFileExists(board.DevicePath()));
+        if (portOption == "--trace")
+            QVERIFY(program.readAllStandardError().contains(board.DevicePath().toLocal8Bit() + "  sent 0xB0  received 0x4B"));
         const termios after = LineOf(board.DevicePath());
         QCOMPARE(::cfgetospeed(&after), ::cfgetospeed(&before));
         QCOMPARE(after.c_lflag & (ICANON | ECHO), before.c_lflag & (ICANON | ECHO));
