@@ -1,6 +1,6 @@
 #include "PtyBoard.h"
 
-#include "BoardCommands.h"
+#include "SimulatedBoard.h"
 
 #include <array>
 #include <fcntl.h>
@@ -91,26 +91,15 @@ void CPtyBoard::Run()
     }
 }
 
+// The simulated board's own answers, one byte each.
 CPtyBoard::Responder CPtyBoard::AnswerLikeTheBoard()
 {
-    struct Chip {
-        std::array<quint8, 4> registers{};
-        int pendingWrite = -1;
-    };
-    auto chip = std::make_shared<Chip>();
-    return [chip](quint8 byte) -> QByteArray {
-        const char ack = char(board::ACK);
-        if (chip->pendingWrite >= 0) {
-            chip->registers[size_t(chip->pendingWrite)] = byte;
-            chip->pendingWrite = -1;
-            return QByteArray(1, ack);
-        }
-        if ((byte & 0xFC) == board::CMD_WRITE_REG) {
-            chip->pendingWrite = byte & 3;
-            return QByteArray(1, ack);
-        }
-        if ((byte & 0xFC) == board::CMD_READ_REG)
-            return QByteArray(1, char(chip->registers[byte & 3]));
-        return QByteArray(1, ack);
+    auto port = std::make_shared<board::CSimulatedPort>(std::make_shared<board::CSimulatedBoard>());
+    QString unused;
+    port->Open({}, {}, &unused);
+    return [port](quint8 byte) {
+        port->Send(byte, 0);
+        const board::ReceiveResult answer = port->Receive(0);
+        return answer.gotByte ? QByteArray(1, char(answer.byte)) : QByteArray();
     };
 }
