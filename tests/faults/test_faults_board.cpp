@@ -90,16 +90,13 @@ Expected Model(const Action& action, Fault fault, int n)
 
 void Inject(board::CSimulatedFaults& f, Fault fault, int at)
 {
-    switch (fault) {
-    case Fault::None: break;
-    case Fault::Silent: f.silentFrom = at; break;
-    case Fault::WrongByte: f.wrongAnswerAt = at; f.wrongAnswer = kWrong; break;
-    case Fault::NoAnswer: f.wrongAnswerAt = at; f.wrongAnswer.reset(); break;
-    case Fault::Late: f.lateFrom = at; break;
-    case Fault::ExtraThenSilent: f.extraAfterAnswer = QByteArray("K") + '\0'; f.silentFrom = at; break;
-    case Fault::Unplugged: f.unpluggedFrom = at; break;
-    case Fault::Stuck: f.stuckFrom = at; break;
-    }
+    f.silentFrom = fault == Fault::Silent || fault == Fault::ExtraThenSilent ? at : -1;
+    f.wrongAnswerAt = fault == Fault::WrongByte || fault == Fault::NoAnswer ? at : -1;
+    f.wrongAnswer = fault == Fault::WrongByte ? std::optional<quint8>(kWrong) : std::nullopt;
+    f.lateFrom = fault == Fault::Late ? at : -1;
+    f.extraAfterAnswer = fault == Fault::ExtraThenSilent ? QByteArray("K") + '\0' : QByteArray();
+    f.unpluggedFrom = fault == Fault::Unplugged ? at : -1;
+    f.stuckFrom = fault == Fault::Stuck ? at : -1;
 }
 
 }  // namespace
@@ -152,16 +149,11 @@ private slots:
         QCOMPARE(panel.dialog->isVisible(), !panel.dialog->EndRequested());
         // The handler's own steps were all done, whatever the board did.
         const int read = expected.lastRead & 0x3F;
-        if (act.control == IDC_UP_A || act.control == IDC_SLIDER1)
-            QCOMPARE(panel.Field(IDC_BITS_A)->text(), TextOf(1));
-        else if (act.control == IDC_WRITE_A || act.control == IDC_READ_A)
-            QCOMPARE(panel.Trackbar(IDC_SLIDER1)->value(), act.control == IDC_READ_A ? read : 5);
-        else if (act.control == IDC_READ_S)
-            QCOMPARE(panel.dialog->m_nLedState, read);
-        else if (act.control == IDC_WRITE_S)
-            QVERIFY(panel.Item(IDC_WRITE_A)->isEnabled() && !panel.Item(IDC_WRITE_C)->isEnabled());
-        else
-            QCOMPARE(panel.Text(IDC_ENABLE), QString("ENABLE"));
+        const QList<int> shown{panel.Trackbar(IDC_SLIDER1)->value(), panel.dialog->m_nLedState, panel.Item(IDC_WRITE_A)->isEnabled()};
+        const QMap<int, QList<int>> done{{IDC_UP_A, {1, 0x05, 1}}, {IDC_SLIDER1, {1, 0x05, 1}}, {IDC_WRITE_A, {5, 0x05, 1}},
+                                         {IDC_WRITE_S, {0, 0x05, 1}}, {IDC_READ_A, {read, 0x05, 1}},
+                                         {IDC_READ_S, {0, read, 1}}, {IDC_ENABLE, {0, 0, 0}}};
+        QCOMPARE(shown, done[act.control]);
     }
 };
 

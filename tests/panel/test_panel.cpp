@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTimer>
 
@@ -98,12 +99,9 @@ private slots:
             if (qobject_cast<QAbstractButton*>(control) || qobject_cast<QLineEdit*>(control) || qobject_cast<QSlider*>(control))
                 QVERIFY2(control->isEnabled() == (id == IDOK || id == IDC_ENABLE), qPrintable(control->objectName()));
         }
-        for (int id : {IDC_LED_A1, IDC_LED_A2, IDC_LED_B1, IDC_LED_B2, IDC_LED_C1, IDC_LED_C2})
-            QVERIFY(!panel.Box(id)->isChecked());
-        for (const QByteArray* text : {&panel.dialog->m_strBitsA, &panel.dialog->m_strGoodBitsB, &panel.dialog->m_strBitsC})
-            QCOMPARE(*text, QByteArray(codec::kBitsTemplate));
-        for (int id : {IDC_CURRENT_A, IDC_CURRENT_B, IDC_CURRENT_C})
-            QVERIFY(panel.Label(id)->isHidden());
+        QCOMPARE(ChannelsOn(panel), QString("..."));
+        QCOMPARE(panel.dialog->m_strBitsA + panel.dialog->m_strGoodBitsB + panel.dialog->m_strBitsC,
+                 QByteArray(codec::kBitsTemplate).repeated(3));
         QCOMPARE(panel.dialog->m_strCurrentC, QString("LED current : 0.5 mA"));
         for (int id : {IDC_SLIDER1, IDC_SLIDER2, IDC_SLIDER3}) {
             const QSlider* trackbar = panel.Trackbar(id);
@@ -188,19 +186,15 @@ private slots:
         QVERIFY(qobject_cast<QPushButton*>(panel.Item(IDOK))->isDefault());
         // Group boxes lie beneath the controls they frame.
         QCOMPARE(panel.dialog->childAt(panel.Item(IDC_SLIDER1)->geometry().center()), panel.Item(IDC_SLIDER1));
+        // Tab order: the template's 28 tab stops, from " EXIT" round to REGISTER_S Read.
         QStringList tabStops, chain;
-        for (const ControlTemplate& control : MainDialogTemplate().controls) {
-            if (control.tabStop)
-                tabStops << control.name;
-        }
-        QWidget* widget = panel.Item(IDOK);
-        do {
+        for (const ControlTemplate& control : MainDialogTemplate().controls)
+            tabStops << (control.tabStop ? control.name : "");
+        for (QWidget* widget = panel.Item(IDOK); chain.size() < 28; widget = widget->nextInFocusChain()) {
             if (widget->focusPolicy() & Qt::TabFocus)
                 chain << widget->objectName();
-            widget = widget->nextInFocusChain();
-        } while (widget != panel.Item(IDOK) && chain.size() <= tabStops.size());
-        QCOMPARE(chain, tabStops);
-        QCOMPARE(tabStops.size(), 28);
+        }
+        QCOMPARE(chain.filter(QRegularExpression(".")), tabStops.filter(QRegularExpression(".")));
     }
 
     // F1 and the About command open the About box (flags in the command's low four bits
