@@ -6,17 +6,16 @@
 
 #include <QPushButton>
 
-CAboutDlg::CAboutDlg(const QIcon& icon, QWidget* parent) : QDialog(parent)
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
-    setWindowIcon(icon);
     const QMap<int, QWidget*> controls = controls::BuildDialog(this, res::AboutDialogTemplate());
     connect(qobject_cast<QPushButton*>(controls.value(res::IDOK)), &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void CAboutDlg::Run(QWidget* parent, const QIcon& icon)
+void CAboutDlg::Run(QWidget* parent)
 {
-    CAboutDlg about(icon, parent);
+    CAboutDlg about(parent);
     about.exec();
 }

@@ -1,15 +1,16 @@
-// The About box: icon, version and a notice, closed by OK, Escape or the close box.
+// The About box: the panel's icon, version and a notice, closed by OK, Escape or the close
+// box.
 #pragma once
 
 #include <QDialog>
-#include <QIcon>
 
 class CAboutDlg : public QDialog {
     Q_OBJECT
 
 public:
-    CAboutDlg(const QIcon& icon, QWidget* parent = nullptr);
+    // The box shows its parent's window icon.
+    explicit CAboutDlg(QWidget* parent);
 
     // Runs an About box modally over parent; what the panel's About command does.
-    static void Run(QWidget* parent, const QIcon& icon);
+    static void Run(QWidget* parent);
 };

@@ -4,7 +4,6 @@
 
 #ifdef Q_OS_UNIX
 #include <csignal>
-#include <sys/socket.h>
 #include <unistd.h>
 #endif
 
@@ -15,29 +14,28 @@ namespace app {
 namespace {
 
 constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP};
-int g_wakeUp[2];  // the handler writes to [0], the event loop reads [1]
+int g_wakeUp[2];  // the event loop reads [0], the handler writes to [1]
 
 void OnEndSignal(int)
 {
     const char byte = 1;
-    (void)!::write(g_wakeUp[0], &byte, 1);
+    (void)!::write(g_wakeUp[1], &byte, 1);
 }
 
 }  // namespace
 
 CSignalEnd::CSignalEnd(std::function<void()> onSignal) : m_onSignal(std::move(onSignal))
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_wakeUp) != 0)
+    if (::pipe(g_wakeUp) != 0)
         return;
-    m_notifier = new QSocketNotifier(g_wakeUp[1], QSocketNotifier::Read, this);
+    m_notifier = new QSocketNotifier(g_wakeUp[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char byte = 0;
-        (void)!::read(g_wakeUp[1], &byte, 1);
+        (void)!::read(g_wakeUp[0], &byte, 1);
         m_onSignal();
     });
-    struct sigaction action {};
+    struct sigaction action {};  // an empty mask
     action.sa_handler = OnEndSignal;
-    sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int number : kEndSignals)
         sigaction(number, &action, nullptr);

@@ -156,10 +156,8 @@ QList<SerialPortEntry> ListSerialPorts()
         entry.location = info.systemLocation();
         entry.description = info.description();
         entry.manufacturer = info.manufacturer();
-        if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
-            entry.vendorId = info.vendorIdentifier();
-            entry.productId = info.productIdentifier();
-        }
+        entry.vendorId = info.hasVendorIdentifier() ? info.vendorIdentifier() : -1;
+        entry.productId = info.hasProductIdentifier() ? info.productIdentifier() : -1;
         entry.serialNumber = info.serialNumber();
         entry.holder = PortHolder(entry.location);
         ports << entry;

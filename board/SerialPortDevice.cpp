@@ -88,10 +88,8 @@ bool CSerialPortDevice::Configure(const CLineSettings& settings, QString* whyNot
         && m_port.setRequestToSend(settings.fRtsControl != 0);
     if (!linesOff) {
 #ifdef Q_OS_UNIX
-        if (!HasModemControlLines(int(m_port.handle()))) {
-            m_port.clearError();
+        if (!HasModemControlLines(int(m_port.handle())))
             return true;
-        }
 #endif
         *whyNot = QStringLiteral("cannot switch DTR and RTS off: %1").arg(m_port.errorString());
         return false;

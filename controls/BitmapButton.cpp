@@ -18,14 +18,13 @@ CBitmapButton::CBitmapButton(const QString& caption, QWidget* parent) : QAbstrac
     setText(caption);
 }
 
-bool CBitmapButton::AutoLoad()
+void CBitmapButton::AutoLoad()
 {
     m_normal = LoadStepImage(text() + QLatin1Char('U'));
     m_pressed = LoadStepImage(text() + QLatin1Char('D'));
     if (!m_normal.isNull())
         resize(m_normal.size());
     update();
-    return !m_normal.isNull() && !m_pressed.isNull();
 }
 
 void CBitmapButton::paintEvent(QPaintEvent*)

@@ -14,8 +14,8 @@ public:
     explicit CBitmapButton(const QString& caption, QWidget* parent = nullptr);
 
     // Loads the images named by the caption and takes the normal image's size, keeping
-    // the top-left corner. False when an image is missing; the button then draws nothing.
-    bool AutoLoad();
+    // the top-left corner. A button whose images are missing draws nothing.
+    void AutoLoad();
 
     const QPixmap& NormalImage() const { return m_normal; }
     const QPixmap& PressedImage() const { return m_pressed; }

@@ -16,10 +16,10 @@ void CPanelDlg::OnEnableToggle()
 {
     m_bEnabled = !m_bEnabled;
     ApplyEnableState(m_bEnabled);
-    for (const Channel& channel : Channels()) {
+    // The labels keep the text of code 0; they stay hidden, since m_nLedState is 0
+    // whenever the panel has just been switched.
+    for (const Channel& channel : Channels())
         ShowCurrentText(channel);
-        GetDlgItem(channel.labelId)->setVisible((m_nLedState & channel.mask) && m_bEnabled);
-    }
 }
 
 // Each box only keeps its bit of REGISTER_S; nothing reaches the board until Write.

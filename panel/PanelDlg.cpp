@@ -181,7 +181,7 @@ void CPanelDlg::OnSysCommand(int nID)
     if ((nID & 0xFFF0) != IDM_ABOUTBOX)
         return;
     if (m_runAboutBox)
-        m_runAboutBox(this, m_hIcon);
+        m_runAboutBox(this);
 }
 
 void CPanelDlg::OnOK()

@@ -65,7 +65,7 @@ public:
     // How the link's message is shown; a test may answer it instead of a person.
     std::function<void(const QString& text, const QString& details)> m_showMessage;
     // Runs the About box modally over the panel; the application supplies it.
-    std::function<void(QWidget* parent, const QIcon& icon)> m_runAboutBox;
+    std::function<void(QWidget* parent)> m_runAboutBox;
 
     // Members, in the order of the original dialog class.
     QString m_strCurrentC, m_strCurrentB, m_strCurrentA;

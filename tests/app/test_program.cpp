@@ -125,6 +125,17 @@ private slots:
         QCOMPARE(after.c_lflag & (ICANON | ECHO), before.c_lflag & (ICANON | ECHO));
     }
 
+    void runsOnTheSimulatedBoard()
+    {
+        QProcess program;
+        StartPanel(program, {"--simulate", "--trace"});
+        QByteArray error;
+        QVERIFY(QTest::qWaitFor([&] { return (error += program.readAllStandardError()).contains("COM4  sent 0xB0  received 0x4B"); }, 10000));
+        ::kill(pid_t(program.processId()), SIGTERM);
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 0);
+    }
+
     // Without a board the reasons go to standard error; a signal closes the message box.
     void noBoardSaysWhyOnStandardError()
     {

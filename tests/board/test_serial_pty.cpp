@@ -11,6 +11,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QDir>
 #include <atomic>
 #include <grp.h>
@@ -22,18 +23,19 @@ using namespace board;
 namespace {
 
 // A board on a pseudo-terminal that answers as the real one does, but can be told to leave
-// the next read of REGISTER_S unanswered, or to pull its own plug when the n-th byte from
-// now arrives, leaving that byte unanswered.
+// the next read of REGISTER_S unanswered, to say its next answer twice, or to pull its own
+// plug when the n-th byte from now arrives, leaving that byte unanswered.
 struct FaultyPty {
     CPtyBoard::Responder chip = CPtyBoard::AnswerLikeTheBoard();
     std::atomic<bool> dropNextReadOfS{false};
+    std::atomic<bool> doubleNextAnswer{false};
     std::atomic<int> unplugIn{-1};
     CPtyBoard pty{[this](quint8 byte) {
         if (unplugIn >= 0 && unplugIn-- == 0) {
             pty.Unplug();
             return QByteArray();
         }
-        const QByteArray answer = chip(byte);
+        const QByteArray answer = chip(byte).repeated(doubleNextAnswer.exchange(false) ? 2 : 1);
         return byte == 0x93 && dropNextReadOfS.exchange(false) ? QByteArray() : answer;
     }};
     CSystemPortProvider ports;
@@ -93,9 +95,11 @@ private slots:
         p.link.WriteRegister(REGISTER_S, 0x01);
         p.pty.SendUnasked(Bytes({0x3F, 0x4B, 0x4B}));
         QTest::qWait(20);
+        p.doubleNextAnswer = true;
         p.link.ReadRegister(REGISTER_S);
         QCOMPARE(p.link.m_byReply, quint8(0x01));
         QVERIFY(p.host.diagnostics.contains(p.pty.DevicePath() + "  dropped 0x3F 0x4B 0x4B, which arrived between exchanges"));
+        QVERIFY(p.host.diagnostics.contains(p.pty.DevicePath() + "  sent 0x93  received 0x01, then dropped 0x01"));
         p.dropNextReadOfS = true;
         const int before = int(p.pty.Received().size());
         p.link.WriteCurrent(REGISTER_A, 5);
@@ -106,20 +110,31 @@ private slots:
         QCOMPARE(p.host.messages.size() + p.host.cancels + p.host.quits, 0);
     }
 
-    // Who holds a device: another process that has it open, or nobody.
-    void portHolderNamesTheProcessThatHasTheDeviceOpen()
+    // Who holds a device: a live process named in its lock file, another process that has
+    // it open, or nobody.
+    void portHolderNamesTheProcessThatHoldsTheDevice()
     {
         CPtyBoard pty;
         QCOMPARE(PortHolder(pty.DevicePath()), QString());
-#ifdef Q_OS_LINUX
         QProcess sleeper;
-        sleeper.setStandardInputFile(pty.DevicePath());
         sleeper.start("sleep", {"10"});
         QVERIFY(sleeper.waitForStarted());
-        QCOMPARE(PortHolder(pty.DevicePath()), QString("sleep (pid %1)").arg(sleeper.processId()));
-        sleeper.kill();
-        sleeper.waitForFinished();
-#endif
+        QTemporaryDir locks;
+        qputenv("TMPDIR", QFile::encodeName(locks.path()));
+        QFile lock(locks.filePath("LCK.." + pty.DevicePath().mid(5).replace('/', '_')));
+        for (qint64 pid : {qint64(999999999), qint64(::getpid()), sleeper.processId()}) {
+            QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            lock.write(QByteArray::number(pid).rightJustified(10) + '\n');
+            lock.close();
+            QCOMPARE(PortHolder(pty.DevicePath()), pid == sleeper.processId() ? QString("sleep (pid %1)").arg(pid) : QString());
+        }
+        lock.remove();
+        QProcess opener;
+        opener.setStandardInputFile(pty.DevicePath());
+        opener.start("sleep", {"10"});
+        QVERIFY(opener.waitForStarted());
+        QCOMPARE(PortHolder(pty.DevicePath()), QString("sleep (pid %1)").arg(opener.processId()));
+        qunsetenv("TMPDIR");
     }
 
     void aVanishedBoardLeavesTheLinkIdleAndFailsItsNextSend()
