@@ -66,8 +66,6 @@ QString ChannelsOn(const CPanelFixture& panel)
 }
 
 
-const QRgb kPurple = qRgb(128, 0, 128);
-
 QImage Pixels(const QPixmap& pixmap)
 {
     return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
@@ -124,35 +122,25 @@ private slots:
         QVERIFY(cancelled.messages.isEmpty() && !cancelled.dialog->isVisible());
     }
 
-    void waysToEndThePanel_data()
-    {
-        QTest::addColumn<int>("focus");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("result");
-        QTest::newRow("EXIT") << IDOK << int(Qt::Key_Space) << int(QDialog::Accepted);
-        QTest::newRow("Enter in a bits field") << IDC_BITS_A << int(Qt::Key_Return) << int(QDialog::Accepted);
-        QTest::newRow("Enter on a check box") << IDC_LED_B1 << int(Qt::Key_Return) << int(QDialog::Accepted);
-        QTest::newRow("Enter on a trackbar") << IDC_SLIDER2 << int(Qt::Key_Enter) << int(QDialog::Accepted);
-        QTest::newRow("Escape") << IDC_ENABLE << int(Qt::Key_Escape) << int(QDialog::Rejected);
-        QTest::newRow("close box") << 0 << 0 << int(QDialog::Rejected);
-    }
+    // EXIT, Enter wherever the focus does not take it, Escape and the close box end the
+    // panel; nothing more reaches the board.
     void waysToEndThePanel()
     {
-        QFETCH(int, focus);
-        QFETCH(int, key);
-        QFETCH(int, result);
-        CPanelFixture panel;
-        panel.SwitchOn({IDC_LED_A1, IDC_LED_B1});
-        panel.dialog->setResult(-1);
-        if (focus == 0) {
-            panel.dialog->close();
-        } else {
-            panel.Item(focus)->setFocus();
-            QTest::keyClick(panel.Item(focus), Qt::Key(key));
+        for (const auto& [focus, key, result] :
+             {std::tuple{IDOK, Qt::Key_Space, 1}, {IDC_BITS_A, Qt::Key_Return, 1}, {IDC_LED_B1, Qt::Key_Return, 1},
+              {IDC_SLIDER2, Qt::Key_Enter, 1}, {IDC_ENABLE, Qt::Key_Escape, 0}, {0, Qt::Key_unknown, 0}}) {
+            CPanelFixture panel;
+            panel.SwitchOn({IDC_LED_A1, IDC_LED_B1});
+            panel.dialog->setResult(-1);
+            if (focus == 0) {
+                panel.dialog->close();
+            } else {
+                panel.Item(focus)->setFocus();
+                QTest::keyClick(panel.Item(focus), key);
+            }
+            QCOMPARE(panel.dialog->result(), result);
+            QVERIFY(!panel.dialog->isVisible() && panel.Wire().isEmpty());
         }
-        QCOMPARE(panel.dialog->result(), result);
-        QVERIFY(!panel.dialog->isVisible());
-        QVERIFY(panel.Wire().isEmpty());
     }
 
     void layoutFollowsTheTemplate()
@@ -212,35 +200,25 @@ private slots:
         QVERIFY(panel.Wire().isEmpty() && panel.dialog->isVisible());
     }
 
-    // Each box keeps its own bit; Write unlocks exactly the channels whose LEDs are on.
-    void eachBoxIsOneBitOfRegisterS_data()
-    {
-        QTest::addColumn<int>("box");
-        QTest::addColumn<QString>("channels");
-        const char* channels[] = {"A..", "A..", ".B.", ".B.", "..C", "..C"};
-        for (int k = 0; k < 6; ++k)
-            QTest::addRow("LED %d", k) << kLeds[k] << QString(channels[k]);
-    }
+    // Each box keeps its own bit; Write unlocks exactly the channels whose LEDs are on,
+    // and keeps them until the next Write.
     void eachBoxIsOneBitOfRegisterS()
     {
-        QFETCH(int, box);
-        QFETCH(QString, channels);
-        const int bit = 1 << (box - IDC_LED_A1);
-        CPanelFixture panel;
-        panel.SwitchOn({});
-        panel.Click(box);
-        QCOMPARE(panel.dialog->m_nLedState, bit);
-        QVERIFY(panel.Wire().isEmpty());
-        QCOMPARE(ChannelsOn(panel), QString("..."));
-        panel.Click(IDC_WRITE_S);
-        QCOMPARE(panel.Wire(), Bytes({0x83, bit}));
-        QCOMPARE(ChannelsOn(panel), channels);
-        // Unticked, the channel stays until the next Write, which writes 0 and locks it.
-        panel.Click(box);
-        QCOMPARE(ChannelsOn(panel), channels);
-        panel.Click(IDC_WRITE_S);
-        QCOMPARE(panel.board->registers[board::REGISTER_S], quint8(0));
-        QCOMPARE(ChannelsOn(panel), QString("..."));
+        for (int k = 0; k < 6; ++k) {
+            const QString channels = QString("A..A...B..B...C..C").mid(3 * k, 3);
+            CPanelFixture panel;
+            panel.SwitchOn({});
+            panel.Click(kLeds[k]);
+            QCOMPARE(panel.dialog->m_nLedState, 1 << k);
+            QVERIFY(panel.Wire().isEmpty() && ChannelsOn(panel) == "...");
+            panel.Click(IDC_WRITE_S);
+            QCOMPARE(panel.Wire(), Bytes({0x83, 1 << k}));
+            QCOMPARE(ChannelsOn(panel), channels);
+            panel.Click(kLeds[k]);
+            QCOMPARE(ChannelsOn(panel), channels);
+            panel.Click(IDC_WRITE_S);
+            QVERIFY(panel.board->registers[board::REGISTER_S] == 0 && ChannelsOn(panel) == "...");
+        }
     }
 
     void enableAndDisable()
@@ -294,62 +272,46 @@ private slots:
         QVERIFY(!panel.Box(IDC_LED_A1)->isChecked() && panel.messages.isEmpty());
     }
 
-    void channelTextsWearTheirChannelsColour()
+    // What the panel draws: the channel colours on the channel texts, the step buttons'
+    // images (normal, disabled or focused alike; pressed while pressed), the banner's top
+    // 64 rows with white transparent at the banner control's place, and the icon while
+    // minimised.
+    void drawing()
     {
         CPanelFixture panel;
-        QVERIFY(panel.Start());
-        const QColor red(214, 52, 29), green(0, 125, 30), blue(0, 0, 255);
-        const QColor standard = panel.dialog->palette().color(QPalette::Active, QPalette::WindowText);
+        panel.SwitchOn({IDC_LED_A2});
+        const QColor red(214, 52, 29), green(0, 125, 30), blue(0, 0, 255), standard = panel.dialog->palette().color(QPalette::WindowText);
         for (const auto& [id, colour] :
              std::map<int, QColor>{{IDC_GROUP_A, red}, {IDC_CAPTION_A, red}, {IDC_LED_A1, red}, {IDC_LED_A2, red},
                                    {IDC_GROUP_B, green}, {IDC_CAPTION_B, green}, {IDC_LED_B1, green}, {IDC_LED_B2, green},
                                    {IDC_GROUP_C, blue}, {IDC_CAPTION_C, blue}, {IDC_LED_C1, blue}, {IDC_LED_C2, blue},
-                                   {IDC_GROUP_S, standard}, {IDC_CURRENT_A, standard}, {IDC_BIT0_C, standard},
-                                   {IDOK, standard}})
+                                   {IDC_GROUP_S, standard}, {IDC_CURRENT_A, standard}, {IDC_BIT0_C, standard}, {IDOK, standard}})
             QCOMPARE(panel.Item(id)->palette().color(QPalette::Active, QPalette::WindowText), colour);
-    }
-
-    // A step button shows its normal image, disabled or focused alike, and its pressed
-    // image while pressed; one whose images are missing draws nothing.
-    void stepButtonsShowTheirImages()
-    {
-        CPanelFixture panel;
-        panel.SwitchOn({IDC_LED_A2});
         for (int id : {IDC_DOWN_A, IDC_UP_A, IDC_DOWN_B, IDC_UP_B, IDC_DOWN_C, IDC_UP_C})
             QCOMPARE(Pixels(panel.Item(id)->grab()), Pixels(QPixmap(":/images/" + panel.Text(id) + "U.xpm")));
-        auto* up = qobject_cast<controls::CBitmapButton*>(panel.Item(IDC_UP_A));
-        up->setFocus();
-        QTest::mousePress(up, Qt::LeftButton);
-        QCOMPARE(Pixels(up->grab()), Pixels(QPixmap(":/images/DN1D.xpm")));
-        QTest::mouseRelease(up, Qt::LeftButton);
-        QCOMPARE(Pixels(up->grab()), Pixels(QPixmap(":/images/DN1U.xpm")));
+        QTest::mousePress(panel.Item(IDC_UP_A), Qt::LeftButton);
+        QCOMPARE(Pixels(panel.Item(IDC_UP_A)->grab()), Pixels(QPixmap(":/images/DN1D.xpm")));
+        QTest::mouseRelease(panel.Item(IDC_UP_A), Qt::LeftButton);
         controls::CBitmapButton missing(QStringLiteral("DN9"));
         missing.AutoLoad();
         QVERIFY(missing.NormalImage().isNull() && missing.PressedImage().isNull());
-    }
 
-    // The banner's top 64 rows, white left transparent, at the banner control's place.
-    void bannerIsDrawnAtItsPlace()
-    {
         QVERIFY(panel::BannerImage(":/images/none.xpm").isNull());
         const QImage banner = panel::BannerImage(":/images/banner.xpm").toImage();
         QCOMPARE(banner.size(), QSize(450, 64));
         QCOMPARE(qAlpha(banner.pixel(0, 0)), 0);
-        CPanelFixture panel;
-        QVERIFY(panel.Start());
         const QImage shown = panel.dialog->grab().toImage();
         const QPoint origin = panel.Item(IDC_BANNER)->pos();
         int purple = 0, matching = 0;
         for (int y = 0; y < 64; ++y) {
             for (int x = 0; x < 450 && origin.x() + x < shown.width(); ++x) {
-                if (banner.pixel(x, y) == kPurple) {
+                if (banner.pixel(x, y) == qRgb(128, 0, 128)) {
                     ++purple;
-                    matching += shown.pixel(origin + QPoint(x, y)) == kPurple;
+                    matching += shown.pixel(origin + QPoint(x, y)) == qRgb(128, 0, 128);
                 }
             }
         }
         QVERIFY2(purple > 0 && matching > purple * 9 / 10, qPrintable(QString("%1 of %2").arg(matching).arg(purple)));
-        // Minimised, the panel draws its 32-pixel icon in the middle.
         panel.dialog->showMinimized();
         QImage minimised(panel.dialog->size(), QImage::Format_RGB32);
         panel.dialog->render(&minimised, {}, {}, QWidget::DrawWindowBackground);
@@ -357,7 +319,6 @@ private slots:
         icon.fill(minimised.pixel(0, 0));
         QPainter(&icon).drawPixmap(0, 0, QPixmap(":/images/icon32.xpm"));
         QCOMPARE(minimised.copy(QRect(panel::MinimisedIconOrigin(minimised.size(), QSize(32, 32)), QSize(32, 32))), icon);
-        QCOMPARE(panel::MinimisedIconOrigin(QSize(100, 100), QSize(32, 32)), QPoint(34, 34));
         QCOMPARE(panel::MinimisedIconOrigin(QSize(0, 0), QSize(32, 32)), QPoint(-15, -15));
     }
 };
