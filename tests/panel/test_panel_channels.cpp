@@ -169,97 +169,78 @@ private slots:
         QCOMPARE(panel.dialog->m_strGoodBitsA, codec::ValueToBits(38));
     }
 
-    // Each gesture on the real trackbar, with the codes the current writes carry: one
-    // write per notification the Windows trackbar sends for that gesture, and the label
+    // Each gesture on the real trackbar, with the codes its current writes carry: one
+    // write per notification the Windows trackbar sends for that gesture, with the label
     // and the bits field following the last.
-    void gesturesWriteAsTheWindowsTrackbarNotifies_data()
-    {
-        QTest::addColumn<int>("start");
-        QTest::addColumn<QString>("gesture");
-        QTest::addColumn<int>("where");  // a key, or the code under the pointer (-1: the thumb)
-        QTest::addColumn<int>("repeats");  // auto-repeated key presses, or whether the button is held
-        QTest::addColumn<QList<int>>("writes");
-        const auto row = [](const char* name, int start, const char* gesture, int where, QList<int> writes, int repeats = 0) {
-            QTest::newRow(name) << start << QString(gesture) << where << repeats << writes;
-        };
-        row("Left", 10, "key", Qt::Key_Left, {9, 9});
-        row("Right", 10, "key", Qt::Key_Right, {11, 11});
-        row("Up lowers", 10, "key", Qt::Key_Up, {9, 9});
-        row("Down raises", 10, "key", Qt::Key_Down, {11, 11});
-        row("PageUp lowers a page", 20, "key", Qt::Key_PageUp, {8, 8});
-        row("PageUp stops at 0", 11, "key", Qt::Key_PageUp, {0, 0});
-        row("PageDown raises a page", 11, "key", Qt::Key_PageDown, {23, 23});
-        row("Home", 10, "key", Qt::Key_Home, {0, 0});
-        row("End", 10, "key", Qt::Key_End, {63, 63});
-        for (Qt::Key k : {Qt::Key_Home, Qt::Key_Left, Qt::Key_Up, Qt::Key_PageUp})
-            row(qPrintable(QKeySequence(k).toString() + " at 0"), 0, "key", k, {0});
-        for (Qt::Key k : {Qt::Key_End, Qt::Key_Right, Qt::Key_Down, Qt::Key_PageDown})
-            row(qPrintable(QKeySequence(k).toString() + " at 63"), 63, "key", k, {63});
-        row("Right held", 10, "key", Qt::Key_Right, {11, 12, 13, 13}, 2);
-        row("Left held into the end", 1, "key", Qt::Key_Left, {0, 0}, 2);
-        row("a letter", 10, "key", Qt::Key_A, {});
-        row("drag", 10, "drag", 20, {14, 17, 20, 20, 20});
-        row("click on the thumb", 10, "left", -1, {10, 10});
-        row("click beside, far", 10, "left", 55, {22, 22});
-        row("click beside, near", 32, "left", 26, {20, 20});
-        row("click beside overshoots", 32, "left", 38, {44, 44});
-        row("held beside, up to the pointer", 10, "left", 58, {22, 34, 46, 58, 58}, 1);
-        row("held beside, downwards", 53, "left", 5, {41, 29, 17, 5, 5}, 1);
-        row("middle click beside", 10, "middle", 55, {});
-        row("middle click on the thumb", 10, "middle", -1, {});
-        row("right click beside", 10, "right", 55, {});
-        row("wheel up", 10, "wheel", 120, {});
-        row("wheel down", 10, "wheel", -120, {});
-    }
-
     void gesturesWriteAsTheWindowsTrackbarNotifies()
     {
-        QFETCH(int, start);
-        QFETCH(QString, gesture);
-        QFETCH(int, where);
-        QFETCH(int, repeats);
-        QFETCH(QList<int>, writes);
-        AllOn panel;
-        QSlider* trackbar = panel.Trackbar(IDC_SLIDER1);
-        trackbar->setValue(start);
-        trackbar->setFocus();
-        panel.ClearWire();
-        const QPoint point = where < 0 ? HandleRect(trackbar).center() : PointOver(trackbar, where);
-        if (gesture == "key") {
-            QTest::keyPress(trackbar, Qt::Key(where));
-            for (int i = 0; i < repeats; ++i) {
-                QKeyEvent again(QEvent::KeyPress, where, Qt::NoModifier, QString(), true);
-                QApplication::sendEvent(trackbar, &again);
-            }
-            QTest::keyRelease(trackbar, Qt::Key(where));
-        } else if (gesture == "wheel") {
-            QWheelEvent wheel(point, trackbar->mapToGlobal(point), {}, QPoint(0, where), Qt::NoButton, Qt::NoModifier,
-                              Qt::NoScrollPhase, false);
-            QApplication::sendEvent(trackbar, &wheel);
-        } else if (gesture == "drag") {
-            QTest::mousePress(trackbar, Qt::LeftButton, {}, HandleRect(trackbar).center());
-            for (int code : {14, 17, 20}) {
-                QMouseEvent move(QEvent::MouseMove, PointOver(trackbar, code), trackbar->mapToGlobal(PointOver(trackbar, code)),
-                                 Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-                QApplication::sendEvent(trackbar, &move);
-            }
-            QTest::mouseRelease(trackbar, Qt::LeftButton, {}, point);
-        } else {
-            const Qt::MouseButton button = gesture == "left" ? Qt::LeftButton : gesture == "middle" ? Qt::MiddleButton : Qt::RightButton;
-            QTest::mousePress(trackbar, button, {}, point);
-            if (repeats) {
+        struct Gesture {
+            const char* name;
+            int start;
+            const char* kind;
+            int where;  // a key, or the code under the pointer (-1: the thumb)
+            QList<int> writes;
+            int repeats = 0;  // auto-repeated key presses, or whether the button is held
+        };
+        std::vector<Gesture> gestures{
+            {"Left", 10, "key", Qt::Key_Left, {9, 9}}, {"Right", 10, "key", Qt::Key_Right, {11, 11}},
+            {"Up lowers", 10, "key", Qt::Key_Up, {9, 9}}, {"Down raises", 10, "key", Qt::Key_Down, {11, 11}},
+            {"PageUp lowers a page", 20, "key", Qt::Key_PageUp, {8, 8}}, {"PageUp stops at 0", 11, "key", Qt::Key_PageUp, {0, 0}},
+            {"PageDown raises a page", 11, "key", Qt::Key_PageDown, {23, 23}},
+            {"Home", 10, "key", Qt::Key_Home, {0, 0}}, {"End", 10, "key", Qt::Key_End, {63, 63}},
+            {"Right held", 10, "key", Qt::Key_Right, {11, 12, 13, 13}, 2}, {"Left held into the end", 1, "key", Qt::Key_Left, {0, 0}, 2},
+            {"a letter", 10, "key", Qt::Key_A, {}}, {"drag", 10, "drag", 20, {14, 17, 20, 20, 20}},
+            {"click on the thumb", 10, "left", -1, {10, 10}}, {"click beside, far", 10, "left", 55, {22, 22}},
+            {"click beside, near", 32, "left", 26, {20, 20}}, {"click beside overshoots", 32, "left", 38, {44, 44}},
+            {"held beside, up to the pointer", 10, "left", 58, {22, 34, 46, 58, 58}, 1},
+            {"held beside, downwards", 53, "left", 5, {41, 29, 17, 5, 5}, 1},
+            {"middle click beside", 10, "middle", 55, {}}, {"middle click on the thumb", 10, "middle", -1, {}},
+            {"right click beside", 10, "right", 55, {}}, {"wheel up", 10, "wheel", 120, {}}, {"wheel down", 10, "wheel", -120, {}}};
+        for (Qt::Key key : {Qt::Key_Home, Qt::Key_Left, Qt::Key_Up, Qt::Key_PageUp})
+            gestures.push_back({"a key at 0", 0, "key", key, {0}});
+        for (Qt::Key key : {Qt::Key_End, Qt::Key_Right, Qt::Key_Down, Qt::Key_PageDown})
+            gestures.push_back({"a key at 63", 63, "key", key, {63}});
+        for (const Gesture& g : gestures) {
+            AllOn panel;
+            QSlider* trackbar = panel.Trackbar(IDC_SLIDER1);
+            trackbar->setValue(g.start);
+            trackbar->setFocus();
+            panel.ClearWire();
+            const QPoint point = g.where < 0 ? HandleRect(trackbar).center() : PointOver(trackbar, g.where);
+            if (QString(g.kind) == "key") {
+                QTest::keyPress(trackbar, Qt::Key(g.where));
+                for (int i = 0; i < g.repeats; ++i) {
+                    QKeyEvent again(QEvent::KeyPress, g.where, Qt::NoModifier, QString(), true);
+                    QApplication::sendEvent(trackbar, &again);
+                }
+                QTest::keyRelease(trackbar, Qt::Key(g.where));
+            } else if (QString(g.kind) == "wheel") {
+                QWheelEvent wheel(point, trackbar->mapToGlobal(point), {}, QPoint(0, g.where), Qt::NoButton,
+                                  Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(trackbar, &wheel);
+            } else if (QString(g.kind) == "drag") {
+                QTest::mousePress(trackbar, Qt::LeftButton, {}, HandleRect(trackbar).center());
+                for (int code : {14, 17, 20}) {
+                    QMouseEvent move(QEvent::MouseMove, PointOver(trackbar, code), trackbar->mapToGlobal(PointOver(trackbar, code)),
+                                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+                    QApplication::sendEvent(trackbar, &move);
+                }
+                QTest::mouseRelease(trackbar, Qt::LeftButton, {}, point);
+            } else {
+                const Qt::MouseButton button = QString(g.kind) == "left" ? Qt::LeftButton
+                    : QString(g.kind) == "middle"                       ? Qt::MiddleButton : Qt::RightButton;
+                QTest::mousePress(trackbar, button, {}, point);
                 // Held: a page every half second until the thumb has reached the pointer.
-                QVERIFY(QTest::qWaitFor([&] { return trackbar->value() == where; }, 5000));
-                QTest::qWait(700);
+                if (g.repeats && QTest::qWaitFor([&] { return trackbar->value() == g.where; }, 5000))
+                    QTest::qWait(700);
+                QTest::mouseRelease(trackbar, button, {}, point);
             }
-            QTest::mouseRelease(trackbar, button, {}, point);
+            const int final = g.writes.isEmpty() ? g.start : g.writes.back();
+            QVERIFY2(WrittenCodes(panel.Wire()) == g.writes && trackbar->value() == final, g.name);
+            if (!g.writes.isEmpty())
+                QCOMPARE(panel.Label(IDC_CURRENT_A)->text() + panel.Field(IDC_BITS_A)->text(),
+                         "LED current : " + codec::CurrentNumberText(final) + " mA" + TextOf(final));
         }
-        QCOMPARE(WrittenCodes(panel.Wire()), writes);
-        const int final = writes.isEmpty() ? start : writes.back();
-        QCOMPARE(trackbar->value(), final);
-        if (!writes.isEmpty())
-            QCOMPARE(panel.Label(IDC_CURRENT_A)->text() + panel.Field(IDC_BITS_A)->text(),
-                     "LED current : " + codec::CurrentNumberText(final) + " mA" + TextOf(final));
     }
 
     void scrollsFromOtherControlsChangeNothing()
