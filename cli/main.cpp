@@ -55,7 +55,7 @@ int main(int argc, char* argv[])
     }
 
     QCoreApplication application(argc, argv);
-    const cli::CSignalStop signalStop;
+    cli::StopOnSignals();
     const QStringList candidates = options.ports.isEmpty() ? board::DefaultCandidatePorts() : options.ports;
     board::CSystemPortProvider systemPorts;
     board::CSimulatedPortProvider simulatedPorts;
@@ -66,9 +66,9 @@ int main(int argc, char* argv[])
     board::CPortProvider& ports =
         options.simulate ? static_cast<board::CPortProvider&>(simulatedPorts) : systemPorts;
     cli::CCliRun run(ports, candidates, options.trace, output);
-    run.stopRequested = &cli::CSignalStop::Requested;
+    run.stopRequested = &cli::StopRequested;
     if (options.action == cli::CliOptions::Action::RunStdin) {
-        cli::CInputLines input(cli::CSignalStop::WakeDescriptor());
+        cli::CInputLines input(cli::StopWakeDescriptor());
         return run.RunLines([&input] { return input.Next(); });
     }
     return run.RunCommands(options.commands);
