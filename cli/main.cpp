@@ -19,17 +19,16 @@ bool WriteLine(std::FILE* stream, const QByteArray& line)
 {
     std::fwrite(line.constData(), 1, size_t(line.size()), stream);
     std::fputc('\n', stream);
-    return std::fflush(stream) == 0 && !std::ferror(stream);
+    std::fflush(stream);
+    return !std::ferror(stream);  // it stays set after any failed write
 }
 
 }  // namespace
 
 int main(int argc, char* argv[])
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const cli::CliOptions options = cli::ParseCliCommandLine(arguments);
+    QCoreApplication application(argc, argv);
+    const cli::CliOptions options = cli::ParseCliCommandLine(QCoreApplication::arguments());
     cli::COutput output(
         options.json, [](const QByteArray& line) { return WriteLine(stdout, line); },
         [](const QByteArray& line) { return WriteLine(stderr, line); });
@@ -54,7 +53,6 @@ int main(int argc, char* argv[])
         break;
     }
 
-    QCoreApplication application(argc, argv);
     cli::StopOnSignals();
     const QStringList candidates = options.ports.isEmpty() ? board::DefaultCandidatePorts() : options.ports;
     board::CSystemPortProvider systemPorts;
