@@ -50,7 +50,7 @@ void OnStopSignal(int)
 void StopOnSignals()
 {
     (void)!::pipe(g_wake);  // when it fails, both ends stay -1 and no wait is woken
-    struct sigaction action {};  // an empty sa_mask
+    struct sigaction action {};  // zeroed: an empty sa_mask
     action.sa_handler = OnStopSignal;
     action.sa_flags = SA_RESTART;  // interrupted calls go on; a wait for input ends through the pipe
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
