@@ -53,9 +53,9 @@ void StopOnSignals()
     struct sigaction action {};  // zeroed: an empty sa_mask
     action.sa_handler = OnStopSignal;
     action.sa_flags = SA_RESTART;  // interrupted calls go on; a wait for input ends through the pipe
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
+    for (int number : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(number, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
 }
 
 bool StopRequested()
