@@ -80,10 +80,11 @@ private slots:
             << comError + "ldx7320-cli: line 2 (set A 5) failed: " + noAck + "; the run ends here\n";
         // A name of this process's own, whose lock file no other test run holds.
         const QString missing = "/nonexistent/ttyCLI" + QString::number(QCoreApplication::applicationPid());
-        QTest::newRow("no board") << QStringList{"--port", missing, "--port", "PTY", "on"} << QByteArray() << 0 << 0 << 1
-                                  << QByteArray::fromHex("BB") << ""
-                                  << "No LDX7320 board found on the ports tried:\n  " + missing + ": no such device\n"
-                                     "  PTY: opened, but nothing answered the probe\n" + comError;
+        QTest::newRow("no board")
+            << QStringList{"--port", missing, "--port", "PTY", "on"} << QByteArray() << 0 << 0 << 1
+            << QByteArray::fromHex("BB") << ""
+            << "No LDX7320 board found on the ports tried:\n  " + missing + ": no such device\n"
+               "  PTY: opened, but nothing answered the probe\n" + comError;
         QTest::newRow("SIGTERM during a command")
             << QStringList{"--port=PTY", "on", ";", "off"} << QByteArray() << -1 << SIGTERM << 1
             << QByteArray::fromHex("BB B1") << "on: output on\n"

@@ -42,7 +42,8 @@ private slots:
     void commandsOnTheBoard_data()
     {
         QTest::addColumn<QString>("words");
-        QTest::addColumn<QString>("fault");       // a fault mode of the board from a byte on, the probe being 0
+        // "wrong N" and "unanswered N" for the board's byte N alone, "unplugged N" from it on
+        QTest::addColumn<QString>("fault");
         QTest::addColumn<QByteArray>("hex");      // the bytes after the probe
         QTest::addColumn<QString>("out");         // the answers in words
         QTest::addColumn<QByteArray>("lastJson");  // the last answer with --json, when given
@@ -59,7 +60,8 @@ private slots:
             "read S: 0xCC, LEDs on: B1 B2\nread a: code 37, 19.0 mA\nread B: code 5, 3.0 mA (the register holds 0xC5)",
             R"({"command":"read","number":3,"register":"B","value":197,"code":5,"current_mA":3})");
         row("set", "set A 0 ; SET c 32.0mA", "", "80 00 93 83 CC 82 3F 93 83 CC",
-            "set A 0: code 0, 0.5 mA, REGISTER_S written back\nSET c 32.0mA: code 63, 32.0 mA, REGISTER_S written back");
+            "set A 0: code 0, 0.5 mA, REGISTER_S written back\n"
+            "SET c 32.0mA: code 63, 32.0 mA, REGISTER_S written back");
         row("status", "on ; status;", "", "B1 93 90 91 92",
             "on: output on\nstatus: output on; S 0xCC, LEDs on: B1 B2; A code 37, 19.0 mA; "
             "B code 5, 3.0 mA (the register holds 0xC5); C code 63, 32.0 mA");
@@ -84,7 +86,7 @@ private slots:
         QFETCH(QByteArray, hex);
         QFETCH(QString, out);
         QFETCH(QByteArray, lastJson);
-        for (const QString& option : QStringList{"--trace", "--json"}) {
+        for (const QString& option : QStringList{"--trace", "--json"}) {  // the probe is the board's byte 0
             SimulatedRun r;
             auto& faults = r.board->faults;
             const QString mode = fault.section(' ', 0, 0);
