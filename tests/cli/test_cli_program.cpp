@@ -152,7 +152,7 @@ private slots:
 
     // One process and one open port for a hundred current writes, each answered before the
     // next line is written; a refused line is answered and the sweep goes on, to end with 2.
-    // An empty line ends the run, whatever follows it.
+    // Every command's bytes on the wire; an empty line ends the run, whatever follows it.
     void aSweepThroughStandardInput()
     {
         CPtyBoard pty;
@@ -173,13 +173,16 @@ private slots:
             if (code < 64)
                 expected += QByteArray::fromHex("80") + char(code) + QByteArray::fromHex("93 83 00");
         }
-        program.write("status\n\noff\n");
+        program.write("status\nleds A1,B2\nread S\non\noff\n\nleds none\n");  // the rest of the commands, all at once
         const QJsonObject status = nextAnswer();
         QCOMPARE(status["output"].toString(), "unknown");
         QCOMPARE(status["registers"]["A"]["code"].toInt(), 99 % 64);
+        nextAnswer();
+        QCOMPARE(nextAnswer()["leds"].toVariant().toStringList(), QStringList({"A1", "B2"}));
         QVERIFY(program.waitForFinished(5000));
         QCOMPARE(program.exitCode(), 2);
-        QCOMPARE(ReceivedOnce(pty, int(expected.size()) + 4), expected + QByteArray::fromHex("93 90 91 92"));
+        expected += QByteArray::fromHex("93 90 91 92 83 09 93 B1 B0");
+        QCOMPARE(ReceivedOnce(pty, int(expected.size())), expected);
     }
 };
 
