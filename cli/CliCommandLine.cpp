@@ -10,23 +10,12 @@ namespace cli {
 
 namespace {
 
-// "S", "A", "B", "C" (any case) to REGISTER_S, _A, _B, _C; -1 for anything else.
+// "A", "B", "C", "S" (any case) to REGISTER_A, _B, _C, _S, which are 0 to 3; -1 for
+// anything else.
 int RegisterOfName(const QString& word)
 {
-    if (word.size() != 1)
-        return -1;
-    switch (word.at(0).toUpper().unicode()) {
-    case 'A':
-        return board::REGISTER_A;
-    case 'B':
-        return board::REGISTER_B;
-    case 'C':
-        return board::REGISTER_C;
-    case 'S':
-        return board::REGISTER_S;
-    default:
-        return -1;
-    }
+    const QStringList names{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("S")};
+    return names.indexOf(word.toUpper());
 }
 
 QString LedNameList()
@@ -38,11 +27,11 @@ QString LedNameList()
 }
 
 // "none", or LED names joined by commas, to the REGISTER_S bits with exactly those on.
-bool ParseLeds(const QString& word, int* bits, QString* error)
+void ParseLeds(const QString& word, int* bits, QString* error)
 {
     *bits = 0;
     if (word.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
-        return true;
+        return;
     for (const QString& name : word.split(QLatin1Char(','))) {
         const int count = int(std::size(board::kLedNames));
         int bit = 0;
@@ -50,37 +39,34 @@ bool ParseLeds(const QString& word, int* bits, QString* error)
             ++bit;
         if (bit == count) {
             *error = QStringLiteral("'%1' is not an LED: the LEDs are %2, or none").arg(name, LedNameList());
-            return false;
+            return;
         }
         *bits |= 1 << bit;
     }
-    return true;
 }
 
 // A code "0".."63", or a current that is one of the 64 steps, "12.5mA".
-bool ParseCode(const QString& word, int* code, QString* error)
+void ParseCode(const QString& word, int* code, QString* error)
 {
     static const QRegularExpression wholeNumber(QStringLiteral("^[0-9]+$"));
     static const QRegularExpression current(QStringLiteral("^([0-9]+(?:\\.[0-9]+)?)mA$"),
                                             QRegularExpression::CaseInsensitiveOption);
     if (wholeNumber.match(word).hasMatch()) {
-        bool ok = false;
+        bool ok;  // false when the number is too long for an int
         *code = word.toInt(&ok);
-        if (ok && *code <= codec::kMaxCode)
-            return true;
-        *error = QStringLiteral("code %1 is out of range: 0 to %2").arg(word).arg(codec::kMaxCode);
-        return false;
+        if (!ok || *code > codec::kMaxCode)
+            *error = QStringLiteral("code %1 is out of range: 0 to %2").arg(word).arg(codec::kMaxCode);
+        return;
     }
     const QRegularExpressionMatch match = current.match(word);
     if (!match.hasMatch()) {
         *error = QStringLiteral("'%1' is neither a code (0 to %2) nor a current such as 12.5mA").arg(word).arg(codec::kMaxCode);
-        return false;
+        return;
     }
-    if (codec::CodeOfCurrent(match.captured(1).toDouble(), code))
-        return true;
-    *error = QStringLiteral("%1 mA is not one of the 64 steps: %2 mA to %3 mA in steps of 0.5 mA")
-                 .arg(match.captured(1), codec::CurrentNumberText(0), codec::CurrentNumberText(codec::kMaxCode));
-    return false;
+    if (!codec::CodeOfCurrent(match.captured(1).toDouble(), code)) {
+        *error = QStringLiteral("%1 mA is not one of the 64 steps: %2 mA to %3 mA in steps of 0.5 mA")
+                     .arg(match.captured(1), codec::CurrentNumberText(0), codec::CurrentNumberText(codec::kMaxCode));
+    }
 }
 
 Command::Kind KindOfName(const QString& name)

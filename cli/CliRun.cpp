@@ -15,7 +15,6 @@ CCliRun::CCliRun(board::CPortProvider& ports, const QStringList& candidates, boo
 
 int CCliRun::RunCommands(const QList<Command>& commands)
 {
-    SetNumbering(Numbering::Positions);
     const bool needsBoard =
         std::any_of(commands.begin(), commands.end(), [](const Command& command) { return NeedsBoard(command.kind); });
     if (needsBoard && !FindBoard())
@@ -29,7 +28,8 @@ int CCliRun::RunCommands(const QList<Command>& commands)
 
 int CCliRun::RunLines(const std::function<std::optional<QString>()>& nextLine)
 {
-    SetNumbering(Numbering::Lines);
+    m_numbering = Numbering::Lines;
+    m_output.SetNumbering(m_numbering);
     if (!FindBoard())
         return kExitFailed;
     bool refused = false;
@@ -51,17 +51,12 @@ int CCliRun::RunLines(const std::function<std::optional<QString>()>& nextLine)
     return refused ? kExitUsage : kExitDone;
 }
 
-void CCliRun::SetNumbering(Numbering numbering)
-{
-    m_numbering = numbering;
-    m_output.SetNumbering(numbering);
-}
-
 bool CCliRun::FindBoard()
 {
     m_link.FindBoardPort(m_candidates);
-    // The link has said which ports it tried and why none was taken.
-    return m_link.IsPortOpen() && !Stopped(QStringLiteral("after the board was found"));
+    // The link has said which ports it tried and why none was taken. A signal during the
+    // probe is seen before the first command.
+    return m_link.IsPortOpen();
 }
 
 bool CCliRun::Run(const Command& command)

@@ -33,7 +33,6 @@ public:
     std::function<bool()> stopRequested = [] { return false; };
 
 private:
-    void SetNumbering(Numbering numbering);
     bool FindBoard();
     // Runs and answers one checked command; false when the run cannot go on.
     bool Run(const Command& command);

@@ -67,8 +67,6 @@ void WriteCurrent(board::CBoardLink& link, const CCliHost& host, CommandResult& 
 
 CommandResult RunCommand(board::CBoardLink& link, const CCliHost& host, RunState& state, const Command& command)
 {
-    if (!command.error.isEmpty())
-        return Refusal(command);
     CommandResult result;
     result.command = command;
     switch (command.kind) {
@@ -97,7 +95,7 @@ CommandResult RunCommand(board::CBoardLink& link, const CCliHost& host, RunState
         result.done = true;
         break;
     case Command::Kind::Unknown:
-        break;  // refused above
+        break;  // refused when read
     }
     if (!result.done && result.error.isEmpty())
         result.error = host.WhyLinkFailed();

@@ -37,7 +37,8 @@ struct RunState {
     std::optional<bool> outputOn;  // as last set by this run
 };
 
-// Runs the command on the link, whose port is open unless the command is `ports`.
+// Runs a command without error on the link, whose port is open unless the command is
+// `ports`.
 CommandResult RunCommand(board::CBoardLink& link, const CCliHost& host, RunState& state, const Command& command);
 
 // A refused command, for the same output as a result.

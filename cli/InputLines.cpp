@@ -2,18 +2,29 @@
 
 #include <QtGlobal>
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <poll.h>
-#include <unistd.h>
-#else
+#ifdef Q_OS_WIN
 #include <iostream>
 #include <string>
+#else
+#include <cstdio>
+#include <iterator>
+#include <poll.h>
+#include <unistd.h>
 #endif
 
 namespace cli {
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_WIN
+
+std::optional<QString> CInputLines::Next()
+{
+    std::string line;
+    if (!std::getline(std::cin, line))
+        return std::nullopt;
+    return QString::fromLocal8Bit(line.c_str()).remove(QLatin1Char('\r'));
+}
+
+#else
 
 // Reads what has come, not a buffer's worth: stdio would wait for more than one line.
 std::optional<QString> CInputLines::Next()
@@ -30,31 +41,20 @@ std::optional<QString> CInputLines::Next()
                 return std::nullopt;
             return QString::fromLocal8Bit(std::exchange(m_pending, {})).remove(QLatin1Char('\r'));
         }
-        pollfd watch[2] = {{STDIN_FILENO, POLLIN, 0}, {m_wakeDescriptor, POLLIN, 0}};
-        const int ready = ::poll(watch, m_wakeDescriptor >= 0 ? 2 : 1, -1);
-        if (ready < 0 && errno == EINTR)
-            continue;  // a signal: the wake descriptor tells whether it was one that ends
-        if (ready < 0 || (watch[1].revents & POLLIN))
-            return std::nullopt;
-        char buffer[4096];
-        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
+        // A negative wake descriptor is left out. An interrupted or failed wait is waited
+        // again: the wake descriptor tells whether a signal ends the run.
+        pollfd watch[] = {{STDIN_FILENO, POLLIN, {}}, {m_wakeDescriptor, POLLIN, {}}};
+        if (::poll(watch, std::size(watch), -1) == -1)
             continue;
-        if (count <= 0)
-            m_ended = true;
-        else
+        if (watch[1].revents & POLLIN)
+            return std::nullopt;
+        char buffer[BUFSIZ];
+        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (count > 0)
             m_pending.append(buffer, count);
+        else
+            m_ended = true;  // the end of input, or a read error
     }
-}
-
-#else
-
-std::optional<QString> CInputLines::Next()
-{
-    std::string line;
-    if (!std::getline(std::cin, line))
-        return std::nullopt;
-    return QString::fromLocal8Bit(line.c_str()).remove(QLatin1Char('\r'));
 }
 
 #endif

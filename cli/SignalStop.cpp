@@ -2,88 +2,70 @@
 
 #include <QtGlobal>
 
-#ifdef Q_OS_UNIX
+#ifndef Q_OS_WIN
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
 #include <unistd.h>
 #endif
 
 namespace cli {
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_WIN
+
+// Windows ends a console program on Ctrl+C itself and releases its port with it; there
+// is no lock file to leave behind.
+void StopOnSignals() {}
+
+bool StopRequested()
+{
+    return false;
+}
+
+int StopWakeDescriptor()
+{
+    return -1;
+}
+
+#else
 
 namespace {
 
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
-volatile std::sig_atomic_t g_stopRequested = 0;
-int g_wake[2] = {-1, -1};  // the handler writes to [1]; a wait for input watches [0]
+volatile std::sig_atomic_t g_stopRequested = false;
+int g_wake[] = {-1, -1};  // the handler writes to [1]; a wait for input watches [0]
 
 void OnStopSignal(int)
 {
+    // One byte wakes every later wait; writing only one, the handler never meets a full pipe.
+    if (g_stopRequested)
+        return;
     const int savedErrno = errno;
-    g_stopRequested = 1;
-    const char byte = 1;
-    (void)!::write(g_wake[1], &byte, 1);
+    g_stopRequested = true;
+    const char byte = '!';
+    (void)!::write(g_wake[1], &byte, sizeof byte);
     errno = savedErrno;
 }
 
 }  // namespace
 
-CSignalStop::CSignalStop()
+void StopOnSignals()
 {
-    if (::pipe(g_wake) == 0) {
-        for (int end : g_wake) {
-            ::fcntl(end, F_SETFL, ::fcntl(end, F_GETFL) | O_NONBLOCK);  // a full pipe never blocks the handler
-            ::fcntl(end, F_SETFD, FD_CLOEXEC);
-        }
-    }
-    struct sigaction action {};
+    (void)!::pipe(g_wake);  // when it fails, both ends stay -1 and no wait is woken
+    struct sigaction action {};  // zeroed: an empty sa_mask
     action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // no SA_RESTART; a wait for input ends through the wake pipe
-    for (int signal : kStopSignals)
-        ::sigaction(signal, &action, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
+    action.sa_flags = SA_RESTART;  // interrupted calls go on; a wait for input ends through the pipe
+    for (int number : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(number, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
 }
 
-CSignalStop::~CSignalStop()
+bool StopRequested()
 {
-    for (int signal : kStopSignals)
-        ::signal(signal, SIG_DFL);
-    ::signal(SIGPIPE, SIG_DFL);
-    for (int& end : g_wake) {
-        if (end >= 0)
-            ::close(end);
-        end = -1;
-    }
+    return g_stopRequested;
 }
 
-bool CSignalStop::Requested()
-{
-    return g_stopRequested != 0;
-}
-
-int CSignalStop::WakeDescriptor()
+int StopWakeDescriptor()
 {
     return g_wake[0];
-}
-
-#else
-
-// Windows ends a console program on Ctrl+C itself and releases its port with it; there
-// is no lock file to leave behind.
-CSignalStop::CSignalStop() = default;
-CSignalStop::~CSignalStop() = default;
-
-bool CSignalStop::Requested()
-{
-    return false;
-}
-
-int CSignalStop::WakeDescriptor()
-{
-    return -1;
 }
 
 #endif

@@ -6,19 +6,13 @@
 
 namespace cli {
 
-class CSignalStop {
-public:
-    // Installs the handlers; does nothing where there are no such signals.
-    CSignalStop();
-    // Gives the signals their default actions back.
-    ~CSignalStop();
-    CSignalStop(const CSignalStop&) = delete;
-    CSignalStop& operator=(const CSignalStop&) = delete;
-
-    static bool Requested();
-    // Becomes readable when a signal has come, so that a wait for input ends with it;
-    // -1 where there is none.
-    static int WakeDescriptor();
-};
+// Installs the handlers for the rest of the program; does nothing where there are no such
+// signals.
+void StopOnSignals();
+// Whether one of the signals has come.
+bool StopRequested();
+// Becomes readable when one of the signals has come, so that a wait for input ends with
+// it; -1 where there is none.
+int StopWakeDescriptor();
 
 }  // namespace cli

@@ -19,17 +19,16 @@ bool WriteLine(std::FILE* stream, const QByteArray& line)
 {
     std::fwrite(line.constData(), 1, size_t(line.size()), stream);
     std::fputc('\n', stream);
-    return std::fflush(stream) == 0 && !std::ferror(stream);
+    std::fflush(stream);
+    return !std::ferror(stream);  // it stays set after any failed write
 }
 
 }  // namespace
 
 int main(int argc, char* argv[])
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const cli::CliOptions options = cli::ParseCliCommandLine(arguments);
+    QCoreApplication application(argc, argv);
+    const cli::CliOptions options = cli::ParseCliCommandLine(QCoreApplication::arguments());
     cli::COutput output(
         options.json, [](const QByteArray& line) { return WriteLine(stdout, line); },
         [](const QByteArray& line) { return WriteLine(stderr, line); });
@@ -54,8 +53,7 @@ int main(int argc, char* argv[])
         break;
     }
 
-    QCoreApplication application(argc, argv);
-    const cli::CSignalStop signalStop;
+    cli::StopOnSignals();
     const QStringList candidates = options.ports.isEmpty() ? board::DefaultCandidatePorts() : options.ports;
     board::CSystemPortProvider systemPorts;
     board::CSimulatedPortProvider simulatedPorts;
@@ -66,9 +64,9 @@ int main(int argc, char* argv[])
     board::CPortProvider& ports =
         options.simulate ? static_cast<board::CPortProvider&>(simulatedPorts) : systemPorts;
     cli::CCliRun run(ports, candidates, options.trace, output);
-    run.stopRequested = &cli::CSignalStop::Requested;
+    run.stopRequested = &cli::StopRequested;
     if (options.action == cli::CliOptions::Action::RunStdin) {
-        cli::CInputLines input(cli::CSignalStop::WakeDescriptor());
+        cli::CInputLines input(cli::StopWakeDescriptor());
         return run.RunLines([&input] { return input.Next(); });
     }
     return run.RunCommands(options.commands);
