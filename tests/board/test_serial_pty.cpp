@@ -83,15 +83,10 @@ private slots:
             p.link.ReadRegister(REGISTER_A);
             QCOMPARE(int(p.link.m_byReply), value);
         }
-        QCOMPARE(p.host.messages.size() + p.host.cancels, 0);
         QCOMPARE(p.pty.Received().left(4), Bytes({CMD_PROBE, 0x80, 0x00, 0x90}));
-    }
-
-    // A stray byte is dropped before the next command; when the read of REGISTER_S in a
-    // current write goes unanswered, the bytes stop there and the chip keeps its value.
-    void strayBytesAndUnansweredReads()
-    {
-        PtyLink p;
+        // A stray byte is dropped before the next command, and a second answer after the
+        // first; when the read of REGISTER_S in a current write goes unanswered, the bytes
+        // stop there and the chip keeps its value.
         p.link.WriteRegister(REGISTER_S, 0x01);
         p.pty.SendUnasked(Bytes({0x3F, 0x4B, 0x4B}));
         QTest::qWait(20);

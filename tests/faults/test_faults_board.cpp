@@ -6,7 +6,7 @@
 
 namespace {
 
-enum class Fault { None, Silent, WrongByte, NoAnswer, Late, ExtraThenSilent, Unplugged, Stuck };
+enum class Fault { None, Silent, WrongByte, NoAnswer, Unplugged, Stuck };
 
 constexpr quint8 kChipS = 0x15;  // A1, B1 and C1: what the panel itself wrote
 constexpr int kWrong = 0x6B;
@@ -71,9 +71,7 @@ Expected Model(const Action& action, Fault fault, int n)
             if (out.wire.endsWith(char(0x83)))
                 chipS = byte;
             out.wire.append(char(byte));
-            // A late answer is dropped before the next byte is sent: it answers nothing.
-            const bool silent = ((fault == Fault::Silent || fault == Fault::Late || fault == Fault::ExtraThenSilent) && i >= n)
-                || (fault == Fault::NoAnswer && i == n);
+            const bool silent = (fault == Fault::Silent && i >= n) || (fault == Fault::NoAnswer && i == n);
             const int healthy = byte == 0x93 ? chipS : byte == 0x90 ? 0x27 : board::ACK;
             const int reply = silent ? 0 : fault == Fault::WrongByte && i == n ? kWrong : healthy;
             if (step.kind == Step::Read) {
@@ -90,11 +88,9 @@ Expected Model(const Action& action, Fault fault, int n)
 
 void Inject(board::CSimulatedFaults& f, Fault fault, int at)
 {
-    f.silentFrom = fault == Fault::Silent || fault == Fault::ExtraThenSilent ? at : -1;
+    f.silentFrom = fault == Fault::Silent ? at : -1;
     f.wrongAnswerAt = fault == Fault::WrongByte || fault == Fault::NoAnswer ? at : -1;
     f.wrongAnswer = fault == Fault::WrongByte ? std::optional<quint8>(kWrong) : std::nullopt;
-    f.lateFrom = fault == Fault::Late ? at : -1;
-    f.extraAfterAnswer = fault == Fault::ExtraThenSilent ? QByteArray("K") + '\0' : QByteArray();
     f.unpluggedFrom = fault == Fault::Unplugged ? at : -1;
     f.stuckFrom = fault == Fault::Stuck ? at : -1;
 }
@@ -110,7 +106,7 @@ private slots:
         QTest::addColumn<int>("action");
         QTest::addColumn<int>("fault");
         QTest::addColumn<int>("n");
-        const char* faults[] = {"healthy", "silent", "wrong", "unanswered", "late", "extraThenSilent", "unplugged", "stuck"};
+        const char* faults[] = {"healthy", "silent", "wrong", "unanswered", "unplugged", "stuck"};
         for (int a = 0; a < int(kActions.size()); ++a) {
             const int bytes = int(Model(kActions[a], Fault::None, 0).wire.size());
             QTest::addRow("%s/healthy", kActions[a].name) << a << int(Fault::None) << 0;
