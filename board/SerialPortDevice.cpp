@@ -18,7 +18,7 @@ namespace {
 // A pseudo-terminal has no modem-control lines, so DTR and RTS cannot be set on it.
 bool HasModemControlLines(int descriptor)
 {
-    int lines = 0;
+    int lines;
     return ::ioctl(descriptor, TIOCMGET, &lines) == 0;
 }
 
@@ -171,8 +171,8 @@ ReceiveResult CSerialPortDevice::Receive(int limitMs)
 
 bool CSerialPortDevice::DiscardInput(QByteArray* dropped)
 {
-    // Bytes still in the system's buffer reach QSerialPort's own only when it reads, so
-    // take them in before clearing, to be able to say what was dropped.
+    // Bytes still in the system's buffer reach QSerialPort's own only when it reads: take
+    // in and drop everything waiting, so that the trace can say what was dropped.
     QByteArray waiting = m_port.readAll();
     while (m_port.isOpen() && m_port.waitForReadyRead(0))
         waiting += m_port.readAll();
@@ -180,7 +180,7 @@ bool CSerialPortDevice::DiscardInput(QByteArray* dropped)
         m_port.clearError();
     if (dropped)
         *dropped = waiting;
-    return m_port.isOpen() && m_port.clear(QSerialPort::Input);
+    return m_port.isOpen();
 }
 
 void CSerialPortDevice::Close()

@@ -56,6 +56,9 @@ void CPanelDlg::OnReadS()
     m_link.ReadRegister(board::REGISTER_S);
     m_nLedState = m_link.m_byReply & board::kLedBitsMask;
     // m_chkLed runs from LED_C2 (bit 5) down to LED_A1 (bit 0).
-    for (int k = 0; k < 6; ++k)
-        m_chkLed[size_t(k)]->setChecked(m_nLedState & (0x20 >> k));
+    int bit = 0x20;
+    for (QCheckBox* box : m_chkLed) {
+        box->setChecked(m_nLedState & bit);
+        bit >>= 1;
+    }
 }

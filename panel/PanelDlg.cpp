@@ -255,8 +255,9 @@ void CPanelDlg::BindControls()
     m_sliderC = Trackbar(IDC_SLIDER3);
     m_sliderB = Trackbar(IDC_SLIDER2);
     m_sliderA = Trackbar(IDC_SLIDER1);
-    for (int k = 0; k < 6; ++k)
-        m_chkLed[size_t(k)] = qobject_cast<QCheckBox*>(GetDlgItem(IDC_LED_C2 - k));
+    int id = IDC_LED_C2;  // element k is box 1008 - k
+    for (QCheckBox*& box : m_chkLed)
+        box = qobject_cast<QCheckBox*>(GetDlgItem(id--));
     m_btnEnable = qobject_cast<QPushButton*>(GetDlgItem(IDC_ENABLE));
     const auto stepButton = [this](int id) { return qobject_cast<controls::CBitmapButton*>(GetDlgItem(id)); };
     m_btnUpA = stepButton(IDC_UP_A);
@@ -271,7 +272,7 @@ void CPanelDlg::BindControls()
 void CPanelDlg::BindMessageMap()
 {
     using Handler = void (CPanelDlg::*)();
-    static const std::array<std::pair<int, Handler>, 22> clicked{{
+    static const std::pair<int, Handler> clicked[] = {
         {IDOK, &CPanelDlg::OnOK},
         {IDC_ENABLE, &CPanelDlg::OnEnableToggle},
         {IDC_LED_A1, &CPanelDlg::OnLedA1},
@@ -294,12 +295,12 @@ void CPanelDlg::BindMessageMap()
         {IDC_UP_C, &CPanelDlg::OnStepUpC},
         {IDC_WRITE_S, &CPanelDlg::OnWriteS},
         {IDC_READ_S, &CPanelDlg::OnReadS},
-    }};
-    static const std::array<std::pair<int, Handler>, 3> changed{{
+    };
+    static const std::pair<int, Handler> changed[] = {
         {IDC_BITS_A, &CPanelDlg::OnChangeBitsA},
         {IDC_BITS_B, &CPanelDlg::OnChangeBitsB},
         {IDC_BITS_C, &CPanelDlg::OnChangeBitsC},
-    }};
+    };
     for (const auto& [id, handler] : clicked) {
         connect(qobject_cast<QAbstractButton*>(GetDlgItem(id)), &QAbstractButton::clicked, this,
                 [this, handler = handler] { Dispatch([this, handler] { (this->*handler)(); }); });

@@ -115,9 +115,12 @@ private slots:
         ports.Attach("COM2");
         ports.Attach("COM1");
         CFakeHost host;
-        CBoardLink link(ports, host);
-        link.FindBoardPort(kCandidates);
-        QCOMPARE(link.OpenPortName(), QString("COM2"));
+        {
+            CBoardLink link(ports, host);
+            link.FindBoardPort(kCandidates);
+            QCOMPARE(link.OpenPortName(), QString("COM2"));
+        }  // a port left open is released with its link, as at the end of a run
+        QVERIFY(!ports.Board("COM2")->IsOpen());
         QCOMPARE(ports.Board("COM4")->Received() + ports.Board("COM3")->Received(), Bytes({CMD_PROBE, CMD_PROBE}));
         QCOMPARE(ports.Board("COM4")->CloseCount() + ports.Board("COM3")->CloseCount() + ports.Board("COM1")->OpenCount(), 2);
         QCOMPARE(host.messages.size() + host.quits, 0);

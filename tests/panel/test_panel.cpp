@@ -162,7 +162,7 @@ private slots:
         QCOMPARE(panel.Item(IDC_SLIDER3)->geometry(), pixels(224, 195, 149, 15));
         QCOMPARE(panel.Item(IDC_GROUP_B)->geometry(), pixels(6, 124, 388, 49));
         QCOMPARE(panel.Text(IDOK), QString(" EXIT"));
-        QVERIFY(qobject_cast<QPushButton*>(panel.Item(IDOK))->isDefault());
+        QVERIFY(qobject_cast<QPushButton*>(panel.Item(IDOK))->isDefault() && panel.Item(IDOK)->hasFocus());
         // Group boxes lie beneath the controls they frame.
         QCOMPARE(panel.dialog->childAt(panel.Item(IDC_SLIDER1)->geometry().center()), panel.Item(IDC_SLIDER1));
         // Tab order: the template's 28 tab stops, from " EXIT" round to REGISTER_S Read.
