@@ -77,19 +77,6 @@ private slots:
                                                   "COM3  sent 0x93  received 0x00"}));
     }
 
-    void aCurrentWriteWritesBackOnlyARegisterSItRead()
-    {
-        Connected c;
-        c.board->registers[REGISTER_S] = 0x15;
-        c.board->faults.wrongAnswerAt = c.Next(2);
-        c.board->faults.wrongAnswer.reset();  // the read of REGISTER_S goes unanswered
-        c.link.WriteCurrent(REGISTER_C, 63);
-        QCOMPARE(c.board->Received(), Bytes({0x82, 0x3F, 0x93}));
-        QCOMPARE(c.board->registers[REGISTER_S], quint8(0x15));
-        QCOMPARE(c.host.diagnostics.last(), QString("COM3  REGISTER_S not written back: its read got no answer"));
-        QCOMPARE(c.host.messages.size() + c.host.cancels + c.host.quits, 0);
-    }
-
     // A missing acknowledgement is said once, without details, and closes the port once;
     // every later send fails at once, cancelling, and the trace says so.
     void failuresEndTheLinkOnce()

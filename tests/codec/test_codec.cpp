@@ -39,15 +39,6 @@ private slots:
         QCOMPARE(BitsToValue(kTemplate.left(23)), -16);
     }
 
-    void currentsAreTheSixtyFourSteps()
-    {
-        QCOMPARE(CurrentNumberText(0) + CurrentNumberText(37) + CurrentNumberText(63), QString("0.519.032.0"));
-        int code = -1;
-        QVERIFY(CodeOfCurrent(12.5, &code) && code == 24 && CodeOfCurrent(32.0, &code) && code == 63);
-        for (double milliamps : {12.3, 0.0, 32.5, qQNaN(), qInf()})
-            QVERIFY(!CodeOfCurrent(milliamps, &code));
-    }
-
     // What typing leaves in a field and as its last accepted text, from the template.
     void theBitsEditRule()
     {

@@ -77,7 +77,7 @@ class TestPanel : public QObject {
     Q_OBJECT
 
 private slots:
-    void startsDisabledAfterProbeAndOutputOff()
+    void startsDisabledAfterProbeAndOutputOffAsTheTemplateLaysItOut()
     {
         CPanelFixture panel;
         QVERIFY(panel.dialog->StartUp());
@@ -99,6 +99,35 @@ private slots:
                      QList<int>({0, 0, 63, 4, 12, QSlider::TicksBothSides}));
         }
         QCOMPARE(panel.dialog->windowIcon().availableSizes(), (QList<QSize>{{32, 32}, {16, 16}}));
+        // The layout, as the template gives it.
+        panel.dialog->show();
+        const QFont font = panel.dialog->font();
+        QCOMPARE(font.pointSize(), 9);
+        QVERIFY2(QStringList({"Arial", "Liberation Sans"}).contains(QFontInfo(font).family()), qPrintable(QFontInfo(font).family()));
+        // Dialog units in pixels, as Windows reckons them from the font.
+        const QFontMetrics metrics(font);
+        const double x = (metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 26 + 1) / 2;
+        const double y = metrics.height();
+        const auto pixels = [&](int l, int t, int w, int h) {
+            return QRect(qRound(l * x / 4), qRound(t * y / 8), qRound(w * x / 4), qRound(h * y / 8));
+        };
+        QCOMPARE(QRect(QPoint(), panel.dialog->size()), pixels(0, 0, 401, 229));
+        QCOMPARE(panel.dialog->minimumSize(), panel.dialog->maximumSize());
+        QCOMPARE(panel.Item(IDC_SLIDER3)->geometry(), pixels(224, 195, 149, 15));
+        QCOMPARE(panel.Item(IDC_GROUP_B)->geometry(), pixels(6, 124, 388, 49));
+        QCOMPARE(panel.Text(IDOK), QString(" EXIT"));
+        QVERIFY(qobject_cast<QPushButton*>(panel.Item(IDOK))->isDefault() && panel.dialog->focusWidget() == panel.Item(IDOK));
+        // Group boxes lie beneath the controls they frame.
+        QCOMPARE(panel.dialog->childAt(panel.Item(IDC_SLIDER1)->geometry().center()), panel.Item(IDC_SLIDER1));
+        // Tab order: the template's 28 tab stops, from " EXIT" round to REGISTER_S Read.
+        QStringList tabStops, chain;
+        for (const ControlTemplate& control : MainDialogTemplate().controls)
+            tabStops << (control.tabStop ? control.name : "");
+        for (QWidget* widget = panel.Item(IDOK); chain.size() < 28; widget = widget->nextInFocusChain()) {
+            if (widget->focusPolicy() & Qt::TabFocus)
+                chain << widget->objectName();
+        }
+        QCOMPARE(chain.filter(QRegularExpression(".")), tabStops.filter(QRegularExpression(".")));
     }
 
     // The real message box: the one text, a warning icon, and why each port was not taken.
@@ -141,39 +170,6 @@ private slots:
             QCOMPARE(panel.dialog->result(), result);
             QVERIFY(!panel.dialog->isVisible() && panel.Wire().isEmpty());
         }
-    }
-
-    void layoutFollowsTheTemplate()
-    {
-        CPanelFixture panel;
-        QVERIFY(panel.Start());
-        const QFont font = panel.dialog->font();
-        QCOMPARE(font.pointSize(), 9);
-        QVERIFY2(QStringList({"Arial", "Liberation Sans"}).contains(QFontInfo(font).family()), qPrintable(QFontInfo(font).family()));
-        // Dialog units in pixels, as Windows reckons them from the font.
-        const QFontMetrics metrics(font);
-        const double x = (metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 26 + 1) / 2;
-        const double y = metrics.height();
-        const auto pixels = [&](int l, int t, int w, int h) {
-            return QRect(qRound(l * x / 4), qRound(t * y / 8), qRound(w * x / 4), qRound(h * y / 8));
-        };
-        QCOMPARE(QRect(QPoint(), panel.dialog->size()), pixels(0, 0, 401, 229));
-        QCOMPARE(panel.dialog->minimumSize(), panel.dialog->maximumSize());
-        QCOMPARE(panel.Item(IDC_SLIDER3)->geometry(), pixels(224, 195, 149, 15));
-        QCOMPARE(panel.Item(IDC_GROUP_B)->geometry(), pixels(6, 124, 388, 49));
-        QCOMPARE(panel.Text(IDOK), QString(" EXIT"));
-        QVERIFY(qobject_cast<QPushButton*>(panel.Item(IDOK))->isDefault() && panel.Item(IDOK)->hasFocus());
-        // Group boxes lie beneath the controls they frame.
-        QCOMPARE(panel.dialog->childAt(panel.Item(IDC_SLIDER1)->geometry().center()), panel.Item(IDC_SLIDER1));
-        // Tab order: the template's 28 tab stops, from " EXIT" round to REGISTER_S Read.
-        QStringList tabStops, chain;
-        for (const ControlTemplate& control : MainDialogTemplate().controls)
-            tabStops << (control.tabStop ? control.name : "");
-        for (QWidget* widget = panel.Item(IDOK); chain.size() < 28; widget = widget->nextInFocusChain()) {
-            if (widget->focusPolicy() & Qt::TabFocus)
-                chain << widget->objectName();
-        }
-        QCOMPARE(chain.filter(QRegularExpression(".")), tabStops.filter(QRegularExpression(".")));
     }
 
     // F1, the right-click menu's item and the About command open the About box (flags in
