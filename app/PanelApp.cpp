@@ -44,7 +44,7 @@ int CPanelApp::Run(int argc, char* argv[])
     return 0;
 }
 
-bool CPanelApp::InitInstance(bool simulate, bool trace, const QStringList& ports)
+void CPanelApp::InitInstance(bool simulate, bool trace, const QStringList& ports)
 {
     const QStringList candidates = ports.isEmpty() ? board::DefaultCandidatePorts() : ports;
     board::CSystemPortProvider systemPorts;
@@ -54,13 +54,6 @@ bool CPanelApp::InitInstance(bool simulate, bool trace, const QStringList& ports
     board::CPortProvider& provider = simulate ? static_cast<board::CPortProvider&>(simulatedPorts) : systemPorts;
     CPanelDlg dialog(provider, candidates, trace);
     dialog.m_runAboutBox = &CAboutDlg::Run;
-    const app::CSignalEnd signalEnd([&dialog] {
-        // A box the panel waits on (a message, the About box) is closed first, so that the
-        // handler that opened it can finish; then the panel ends.
-        if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-            modal->reject();
-        dialog.RequestEnd();
-    });
+    const app::CSignalEnd signalEnd([&dialog] { dialog.RequestEnd(); });
     dialog.DoModal();
-    return false;
 }

@@ -11,6 +11,6 @@ public:
     int Run(int argc, char* argv[]);
 
 private:
-    // Runs the panel; false, so that the program ends when the panel closes.
-    bool InitInstance(bool simulate, bool trace, const QStringList& ports);
+    // Runs the panel; the program ends when the panel closes.
+    void InitInstance(bool simulate, bool trace, const QStringList& ports);
 };

@@ -48,8 +48,8 @@ CSignalEnd::~CSignalEnd()
     for (int number : kEndSignals)
         signal(number, SIG_DFL);
     delete m_notifier;
-    close(g_wakeUp[0]);
-    close(g_wakeUp[1]);
+    for (int end : g_wakeUp)
+        close(end);
 }
 
 #else

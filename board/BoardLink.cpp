@@ -26,9 +26,9 @@ CBoardLink::CBoardLink(CPortProvider& ports, IBoardHost& host) : m_ports(ports),
 // A port left open when the panel ends is released with the process, as the system would.
 CBoardLink::~CBoardLink() = default;
 
+// Only the search opens ports, and it closes each one it does not keep before the next.
 bool CBoardLink::OpenPort(const QString& name)
 {
-    ClosePort();
     m_timeouts = CCommTimeouts();
     m_dcb = CLineSettings();
     std::unique_ptr<CPortDevice> device = m_ports.MakeDevice(name);

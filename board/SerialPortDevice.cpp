@@ -118,11 +118,9 @@ QString CSerialPortDevice::ExplainOpenFailure() const
         break;
     }
 #ifdef Q_OS_UNIX
-    if (QFileInfo::exists(m_location) && !QFileInfo(m_location).isSymLink()) {
-        struct stat info {};
-        if (::stat(QFile::encodeName(m_location).constData(), &info) == 0 && !S_ISCHR(info.st_mode))
-            return QStringLiteral("not a serial port");
-    }
+    struct stat info {};
+    if (::stat(QFile::encodeName(m_location).constData(), &info) == 0 && !S_ISCHR(info.st_mode))
+        return QStringLiteral("not a serial port");
 #endif
     return QStringLiteral("cannot be opened: %1").arg(m_port.errorString());
 }

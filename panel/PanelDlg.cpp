@@ -11,6 +11,7 @@
 #include "ResourceIds.h"
 #include "Trackbar.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QLabel>
@@ -193,6 +194,8 @@ void CPanelDlg::OnOK()
 void CPanelDlg::RequestEnd()
 {
     m_bCancelRequested = true;
+    if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()); box && box != this)
+        box->reject();
     if (m_nHandlerDepth == 0)
         EndIfRequested();
 }

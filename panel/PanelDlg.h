@@ -48,8 +48,9 @@ public:
     bool StartUp();
     bool OnInitDialog();
     bool EndRequested() const { return m_bCancelRequested || m_bQuitRequested; }
-    // Ends the panel from outside its handlers, as EXIT would but sending nothing: at
-    // once when no handler runs, else as soon as the running one has returned.
+    // Ends the panel from outside its handlers, as EXIT would but sending nothing: a box
+    // it waits on (a message, the About box) is closed, so that the handler that opened it
+    // can finish, and the panel ends as soon as no handler runs.
     void RequestEnd();
     bool QuitRequested() const { return m_bQuitRequested; }
 

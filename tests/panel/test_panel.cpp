@@ -151,6 +151,18 @@ private slots:
         QVERIFY(cancelled.messages.isEmpty() && !cancelled.dialog->isVisible());
     }
 
+    // Ended from outside (a signal to the program): a box the panel waits on is closed
+    // first, then the panel ends; idle, it ends at once. Nothing is sent.
+    void endedFromOutside()
+    {
+        CPanelFixture panel, idle;
+        QVERIFY(panel.Start() && idle.Start());
+        QTimer::singleShot(50, [&panel] { panel.dialog->RequestEnd(); });
+        QTest::keyClick(panel.dialog.get(), Qt::Key_F1);  // back when the About box is closed
+        idle.dialog->RequestEnd();
+        QVERIFY(!panel.dialog->isVisible() && !idle.dialog->isVisible() && panel.Wire().isEmpty());
+    }
+
     // EXIT, Enter wherever the focus does not take it, Escape and the close box end the
     // panel; nothing more reaches the board.
     void waysToEndThePanel()
