@@ -1,6 +1,7 @@
 #include "SerialPortDevice.h"
 
 #include <QDeadlineTimer>
+#include <algorithm>
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
@@ -73,24 +74,21 @@ bool CSerialPortDevice::Open(const CLineSettings& settings, const CCommTimeouts&
 
 bool CSerialPortDevice::Configure(const CLineSettings& settings, QString* whyNot)
 {
-    const bool lineSet = m_port.setBaudRate(settings.BaudRate)
-        && m_port.setDataBits(QSerialPort::Data8)
-        && m_port.setParity(QSerialPort::NoParity)
-        && m_port.setStopBits(QSerialPort::OneStop)
-        // No flow control of either kind: the board does not handshake, and XON/XOFF
-        // would swallow register values 0x11 and 0x13.
-        && m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!lineSet) {
+    const auto allDone = [](std::initializer_list<bool> steps) {
+        return std::all_of(steps.begin(), steps.end(), [](bool done) { return done; });
+    };
+    // No flow control of either kind: the board does not handshake, and XON/XOFF would
+    // swallow register values 0x11 and 0x13.
+    if (!allDone({m_port.setBaudRate(settings.BaudRate), m_port.setDataBits(QSerialPort::Data8),
+                  m_port.setParity(QSerialPort::NoParity), m_port.setStopBits(QSerialPort::OneStop),
+                  m_port.setFlowControl(QSerialPort::NoFlowControl)})) {
         *whyNot = QStringLiteral("cannot be configured: %1").arg(m_port.errorString());
         return false;
     }
-    const bool linesOff = m_port.setDataTerminalReady(settings.fDtrControl != 0)
-        && m_port.setRequestToSend(settings.fRtsControl != 0);
-    if (!linesOff) {
-#ifdef Q_OS_UNIX
-        if (!HasModemControlLines(int(m_port.handle())))
-            return true;
-#endif
+    // A pseudo-terminal has no DTR or RTS to switch off.
+    const bool linesOff = allDone({m_port.setDataTerminalReady(settings.fDtrControl != 0),
+                                   m_port.setRequestToSend(settings.fRtsControl != 0)});
+    if (!linesOff && HasModemControlLines(int(m_port.handle()))) {
         *whyNot = QStringLiteral("cannot switch DTR and RTS off: %1").arg(m_port.errorString());
         return false;
     }
