@@ -2,10 +2,10 @@
 // records every byte. The board link's message is answered by the fixture and kept.
 #pragma once
 
-#include "Bytes.h"
 #include "AboutDlg.h"
 #include "BitsCodec.h"
 #include "BoardCommands.h"
+#include "Bytes.h"
 #include "CurrentCode.h"
 #include "PanelDlg.h"
 #include "ResourceIds.h"
@@ -35,10 +35,7 @@ public:
         if (!boardPort.isEmpty())
             board = ports.Attach(boardPort);
         dialog = std::make_unique<CPanelDlg>(ports, candidates, false);
-        dialog->m_showMessage = [this](const QString& text, const QString& why) {
-            messages << text;
-            details << why;
-        };
+        dialog->m_showMessage = [this](const QString& text, const QString& why) { messages << text, details << why; };
         dialog->m_runAboutBox = &CAboutDlg::Run;
     }
 

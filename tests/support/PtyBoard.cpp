@@ -56,38 +56,21 @@ void CPtyBoard::Unplug()
 void CPtyBoard::Run()
 {
     while (!m_stop) {
-        int master;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            master = m_master;
-        }
-        if (master < 0) {
-            ::usleep(2000);
-            continue;
-        }
-        pollfd watch{master, POLLIN, 0};
-        if (::poll(&watch, 1, 10) <= 0 || !(watch.revents & POLLIN)) {
-            if (watch.revents & (POLLHUP | POLLERR))
-                ::usleep(2000);  // nobody has the slave open right now
-            continue;
-        }
         std::array<char, 64> buffer{};
         ssize_t count = 0;
         {
-            // Read only while the master is still ours: Unplug may have closed it, and
-            // its number may already belong to another file.
+            // Read only while the master is ours: Unplug may close it, and its number may
+            // then belong to another file.
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_master != master)
-                continue;
-            count = ::read(master, buffer.data(), buffer.size());
-            for (ssize_t i = 0; i < count; ++i)
-                m_received.append(buffer[size_t(i)]);
+            pollfd watch{m_master, POLLIN, 0};
+            if (m_master >= 0 && ::poll(&watch, 1, 0) > 0 && (watch.revents & POLLIN))
+                count = ::read(m_master, buffer.data(), buffer.size());
+            m_received.append(buffer.data(), qMax<qsizetype>(count, 0));
         }
-        for (ssize_t i = 0; i < count; ++i) {
-            const QByteArray answer = m_responder(static_cast<quint8>(buffer[size_t(i)]));
-            if (!answer.isEmpty())
-                SendUnasked(answer);
-        }
+        if (count <= 0)
+            ::usleep(1000);
+        for (ssize_t i = 0; i < count; ++i)
+            SendUnasked(m_responder(quint8(buffer[size_t(i)])));
     }
 }
 

@@ -15,56 +15,39 @@ class TestWindowsPanel : public QObject {
     Q_OBJECT
 
 private slots:
-    void systemMenuEndsWithTheAboutItem()
+    // The system menu ends with a separator and "&About LDX7320..."; the About command
+    // opens the About box, sent or posted, whatever Windows keeps in its low four bits;
+    // any other command does what Windows does. Nothing reaches the board.
+    void systemMenuAndCommands()
     {
-        CPanelFixture panel;
-        QVERIFY(panel.Start());
-        const HMENU menu = ::GetSystemMenu(reinterpret_cast<HWND>(panel.dialog->winId()), FALSE);
-        const int count = ::GetMenuItemCount(menu);
-        QCOMPARE(::GetMenuState(menu, UINT(count - 2), MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
-        QCOMPARE(::GetMenuItemID(menu, count - 1), UINT(0x10));
-        wchar_t text[64] = {};
-        ::GetMenuStringW(menu, UINT(count - 1), text, 64, MF_BYPOSITION);
-        QCOMPARE(QString::fromWCharArray(text), QString("&About LDX7320..."));
-    }
-
-    // The About command opens the About box, sent or posted, whatever Windows keeps in its
-    // low four bits; any other command does what Windows does.
-    void systemCommands_data()
-    {
-        QTest::addColumn<bool>("posted");
-        QTest::addColumn<int>("command");
-        QTest::newRow("About, sent") << false << 0x10;
-        QTest::newRow("About, posted as the menu does") << true << 0x10;
-        QTest::newRow("About, low bits set") << false << 0x13;
-        QTest::newRow("minimise") << false << int(SC_MINIMIZE);
-    }
-    void systemCommands()
-    {
-        QFETCH(bool, posted);
-        QFETCH(int, command);
-        CPanelFixture panel;
-        QVERIFY(panel.Start());
-        const HWND window = reinterpret_cast<HWND>(panel.dialog->winId());
-        QStringList opened;
-        QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [&opened] {
-            if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()); box && box->isVisible()) {
-                opened << box->windowTitle();
-                box->accept();
-            }
-        });
-        answer.start(10);
-        if (posted)
-            ::PostMessageW(window, WM_SYSCOMMAND, WPARAM(command), 0);
-        else
-            ::SendMessageW(window, WM_SYSCOMMAND, WPARAM(command), 0);
-        const bool about = command != SC_MINIMIZE;
-        if (about)
-            QTRY_VERIFY(!opened.isEmpty());
-        QCOMPARE(opened, about ? QStringList{"About LDX7320"} : QStringList());
-        QCOMPARE(bool(::IsIconic(window)), !about);
-        QVERIFY(panel.Wire().isEmpty() && panel.dialog->isVisible() && !panel.dialog->EndRequested());
+        for (const auto& [command, posted] : {std::pair{0x10, false}, {0x10, true}, {0x13, false}, {int(SC_MINIMIZE), false}}) {
+            CPanelFixture panel;
+            QVERIFY(panel.Start());
+            const HWND window = reinterpret_cast<HWND>(panel.dialog->winId());
+            const HMENU menu = ::GetSystemMenu(window, FALSE);
+            const int count = ::GetMenuItemCount(menu);
+            wchar_t text[64] = {};
+            ::GetMenuStringW(menu, UINT(count - 1), text, 64, MF_BYPOSITION);
+            QCOMPARE(::GetMenuState(menu, UINT(count - 2), MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
+            QCOMPARE(QString::fromWCharArray(text) + QString::number(::GetMenuItemID(menu, count - 1)), QString("&About LDX7320...16"));
+            QStringList opened;
+            QTimer answer;
+            QObject::connect(&answer, &QTimer::timeout, [&opened] {
+                if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()); box && box->isVisible()) {
+                    opened << box->windowTitle();
+                    box->accept();
+                }
+            });
+            answer.start(10);
+            posted ? void(::PostMessageW(window, WM_SYSCOMMAND, WPARAM(command), 0))
+                   : void(::SendMessageW(window, WM_SYSCOMMAND, WPARAM(command), 0));
+            const bool about = command != SC_MINIMIZE;
+            if (about)
+                QTRY_VERIFY(!opened.isEmpty());
+            QCOMPARE(opened, about ? QStringList{"About LDX7320"} : QStringList());
+            QCOMPARE(bool(::IsIconic(window)), !about);
+            QVERIFY(panel.Wire().isEmpty() && panel.dialog->isVisible() && !panel.dialog->EndRequested());
+        }
     }
 };
 
