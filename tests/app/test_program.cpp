@@ -103,45 +103,34 @@ private slots:
         QVERIFY2(QRegularExpression(output).match(printed).hasMatch(), qPrintable(printed));
     }
 
-    void endsCleanlyOnASignal_data()
-    {
-        QTest::addColumn<int>("signal");
-        QTest::addColumn<QString>("portOption");
-        QTest::newRow("SIGTERM") << SIGTERM << "";
-        QTest::newRow("SIGINT") << SIGINT << "--trace";
-        QTest::newRow("SIGHUP") << SIGHUP << "--port=";
-    }
-
-    // The panel probes, switches the output off and waits in its window; a signal then
-    // ends it as EXIT does: nothing more is sent, the line is as it was, no lock is left.
+    // The panel probes, switches the output off and waits in its window; each ending
+    // signal then ends it as EXIT does: nothing more is sent, the line is as it was, and no
+    // lock file is left.
     void endsCleanlyOnASignal()
     {
-        QFETCH(int, signal);
-        QFETCH(QString, portOption);
-        CPtyBoard board;
-        const termios before = LineOf(board.DevicePath(), true);
-        QProcess program;
-        if (portOption == "--port=")
-            StartPanel(program, {"--port=" + board.DevicePath()});
-        else
-            StartPanel(program, QStringList{portOption, "--port", board.DevicePath()}.filter(QRegularExpression(".")));
-        QVERIFY(QTest::qWaitFor([&] { return board.Received().size() >= 2; }, 10000));
-        QCOMPARE(board.Received(), Bytes({0xBB, 0xB0}));
-        QVERIFY(LockFileExists(board.DevicePath()));
-        QTest::qWait(100);
-        ::kill(pid_t(program.processId()), signal);
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
-        QCOMPARE(board.Received(), Bytes({0xBB, 0xB0}));
-        QVERIFY(!LockFileExists(board.DevicePath()));
-        if (portOption == "--trace")
-            QVERIFY(program.readAllStandardError().contains(board.DevicePath().toLocal8Bit() + "  sent 0xB0  received 0x4B"));
-        const termios after = LineOf(board.DevicePath());
-        QCOMPARE(::cfgetospeed(&after), ::cfgetospeed(&before));
-        QCOMPARE(after.c_lflag & (ICANON | ECHO), before.c_lflag & (ICANON | ECHO));
+        for (const auto& [signal, options] :
+             {std::pair{SIGTERM, "--port PTY"}, {SIGINT, "--trace --port PTY"}, {SIGHUP, "--port=PTY"}}) {
+            CPtyBoard board;
+            const termios before = LineOf(board.DevicePath(), true);
+            QProcess program;
+            StartPanel(program, QString(options).replace("PTY", board.DevicePath()).split(' '));
+            QVERIFY(QTest::qWaitFor([&] { return board.Received().size() >= 2; }, 10000));
+            QCOMPARE(board.Received(), Bytes({0xBB, 0xB0}));
+            QVERIFY(LockFileExists(board.DevicePath()));
+            QTest::qWait(100);
+            ::kill(pid_t(program.processId()), signal);
+            QVERIFY(program.waitForFinished(10000));
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), 0);
+            QCOMPARE(board.Received(), Bytes({0xBB, 0xB0}));
+            QVERIFY(!LockFileExists(board.DevicePath()));
+            if (signal == SIGINT)
+                QVERIFY(program.readAllStandardError().contains(board.DevicePath().toLocal8Bit() + "  sent 0xB0  received 0x4B"));
+            const termios after = LineOf(board.DevicePath());
+            QCOMPARE(::cfgetospeed(&after), ::cfgetospeed(&before));
+            QCOMPARE(after.c_lflag & (ICANON | ECHO), before.c_lflag & (ICANON | ECHO));
+        }
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestProgram)
