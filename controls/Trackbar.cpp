@@ -70,7 +70,6 @@ void CTrackbar::keyReleaseEvent(QKeyEvent* event)
     }
     if (!event->isAutoRepeat())
         Notify(TB_ENDTRACK);
-    event->accept();
 }
 
 void CTrackbar::mousePressEvent(QMouseEvent* event)
@@ -119,7 +118,6 @@ void CTrackbar::mouseReleaseEvent(QMouseEvent* event)
     m_pageTimer.stop();
     m_pageCode = -1;
     Notify(TB_ENDTRACK);
-    event->accept();
 }
 
 void CTrackbar::wheelEvent(QWheelEvent* event)

@@ -4,7 +4,6 @@
 #include "Bytes.h"
 #include "PtyBoard.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -15,14 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-void StartPanel(QProcess& program, const QStringList& arguments)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    program.setProcessEnvironment(environment);
-    program.start(LDX_PROGRAM, arguments);
-}
 
 // The line as a terminal program might have left it (cooked, echoing, 4800 baud) and
 // as it is now.
@@ -40,23 +31,14 @@ termios LineOf(const QString& device, bool setCooked = false)
     return line;
 }
 
-// QSerialPort's lock file, in the first of its lock folders it may write to.
-bool LockFileExists(const QString& device)
-{
-    const QString name = "LCK.." + QString(device).remove(0, 5).replace('/', '_');
-    for (const QString& folder : {QString("/var/lock"), QDir::tempPath()}) {
-        if (QFile::exists(folder + '/' + name))
-            return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 class TestProgram : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { qputenv("QT_QPA_PLATFORM", "offscreen"); }  // the panel's window, wherever this runs
+
     // What the program prints, to standard output when it ends well and to standard error
     // else, and its exit code. A run that goes on is ended by SIGTERM once it has said so:
     // on the simulated board, and with no board (the signal closes the message box).
@@ -87,7 +69,7 @@ private slots:
         QFETCH(QString, output);
         CPtyBoard silent([](quint8) { return QByteArray(); });
         QProcess program;
-        StartPanel(program, arguments.replaceInStrings("SILENT", silent.DevicePath()));
+        program.start(LDX_PROGRAM, arguments.replaceInStrings("SILENT", silent.DevicePath()));
         QString printed;
         QVERIFY(QTest::qWaitFor([&] {
             printed += program.readAllStandardOutput() + program.readAllStandardError();
@@ -113,17 +95,16 @@ private slots:
             CPtyBoard board;
             const termios before = LineOf(board.DevicePath(), true);
             QProcess program;
-            StartPanel(program, QString(options).replace("PTY", board.DevicePath()).split(' '));
-            QVERIFY(QTest::qWaitFor([&] { return board.Received().size() >= 2; }, 10000));
-            QCOMPARE(board.Received(), Bytes({0xBB, 0xB0}));
-            QVERIFY(LockFileExists(board.DevicePath()));
+            program.start(LDX_PROGRAM, QString(options).replace("PTY", board.DevicePath()).split(' '));
+            QCOMPARE(board.ReceivedOnce(2, 10000), Bytes({0xBB, 0xB0}));
+            QVERIFY(board.Locked());
             QTest::qWait(100);
             ::kill(pid_t(program.processId()), signal);
             QVERIFY(program.waitForFinished(10000));
             QCOMPARE(program.exitStatus(), QProcess::NormalExit);
             QCOMPARE(program.exitCode(), 0);
             QCOMPARE(board.Received(), Bytes({0xBB, 0xB0}));
-            QVERIFY(!LockFileExists(board.DevicePath()));
+            QVERIFY(!board.Locked());
             if (signal == SIGINT)
                 QVERIFY(program.readAllStandardError().contains(board.DevicePath().toLocal8Bit() + "  sent 0xB0  received 0x4B"));
             const termios after = LineOf(board.DevicePath());

@@ -47,7 +47,6 @@ struct PtyLink : FaultyPty {
         link.SetTrace(true);
         link.FindBoardPort({"/nonexistent/ttyS9", pty.DevicePath()});
     }
-    QByteArray SentSince(int count) const { return pty.Received().mid(count); }
 };
 
 // The panel started on such a board.
@@ -95,7 +94,7 @@ private slots:
         p.dropNextReadOfS = true;
         const int before = int(p.pty.Received().size());
         p.link.WriteCurrent(REGISTER_A, 5);
-        QCOMPARE(p.SentSince(before), Bytes({0x80, 0x05, 0x93}));
+        QCOMPARE(p.pty.Received().mid(before), Bytes({0x80, 0x05, 0x93}));
         QVERIFY(!p.link.m_bReplyReceived);
         p.link.ReadRegister(REGISTER_S);
         QCOMPARE(p.link.m_byReply, quint8(0x01));
@@ -113,7 +112,7 @@ private slots:
         QVERIFY(sleeper.waitForStarted());
         QTemporaryDir locks;
         qputenv("TMPDIR", QFile::encodeName(locks.path()));
-        QFile lock(locks.filePath("LCK.." + pty.DevicePath().mid(5).replace('/', '_')));
+        QFile lock(locks.filePath(pty.LockFileName()));
         for (qint64 pid : {qint64(999999999), qint64(::getpid()), sleeper.processId()}) {
             QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
             lock.write(QByteArray::number(pid).rightJustified(10) + '\n');
@@ -183,7 +182,7 @@ private slots:
             QCOMPARE(why, QString(reason));
         }
         QCOMPARE(holder.Send(board::CMD_OUTPUT_OFF, 500), TransferOutcome::Completed);
-        QVERIFY(QTest::qWaitFor([&] { return other.Received() == Bytes({board::CMD_OUTPUT_OFF}); }, 2000));
+        QCOMPARE(other.ReceivedOnce(1), Bytes({board::CMD_OUTPUT_OFF}));
     }
 };
 

@@ -2,7 +2,6 @@
 // standard-input mode a script keeps open for a whole sweep.
 #include "PtyBoard.h"
 
-#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -15,38 +14,38 @@ namespace {
 
 constexpr int kNoReader = -1;  // standard output a pipe that nobody reads
 
-// What the board has received once count bytes are in (the pty is read by a thread).
-QByteArray ReceivedOnce(const CPtyBoard& pty, int count)
-{
-    (void)QTest::qWaitFor([&] { return pty.Received().size() >= count; }, 2000);
-    return pty.Received();
-}
+// One run of the program. "PTY" in the arguments stands for the board's device, which
+// answers `answered` bytes (all when -1) and then nothing.
+struct Run {
+    QStringList arguments;
+    QByteArray input;  // standard input, closed after it unless the run is interrupted
+    int answered = -1;
+    int interruption = 0;  // a signal, kNoReader, or 0
+    int exitCode = 0;
+    QByteArray received;
+    QString out;  // the start of standard output, empty when there is none
+    QString err;  // the start of standard error
+};
 
 }  // namespace
+
+Q_DECLARE_METATYPE(Run)
 
 class TestCliProgram : public QObject {
     Q_OBJECT
 
 private slots:
-    // "PTY" in the arguments stands for the board's device, which answers `answered` bytes
-    // (all when -1) and then nothing. A wrong command line is refused before the port is
+    // A wrong command line is refused before the port is
     // opened: the board hears nothing. Every run ends with the port closed and its lock file
     // gone. A signal lets the command under way (on, whose answer the board holds back until
     // then) finish and be answered, starts no other, and ends the run with 1; so does a
     // reader that goes away.
     void runsAndHowTheyEnd_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QByteArray>("input");  // standard input, closed after it unless the run is interrupted
-        QTest::addColumn<int>("answered");
-        QTest::addColumn<int>("interruption");  // a signal, kNoReader, or 0
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QByteArray>("received");
-        QTest::addColumn<QString>("out");  // the start of standard output, empty when there is none
-        QTest::addColumn<QString>("err");  // the start of standard error
+        QTest::addColumn<Run>("run");
         const auto row = [](const char* name, const QString& arguments, const QByteArray& input, int exitCode,
                             const QString& out, const QString& err) {
-            QTest::newRow(name) << arguments.split(' ') << input << -1 << 0 << exitCode << QByteArray() << out << err;
+            QTest::newRow(name) << Run{arguments.split(' '), input, -1, 0, exitCode, {}, out, err};
         };
         const QString refused = "ldx7320-cli: command ";
         row("unknown command", "--port=PTY on ; frob", "", 2, "",
@@ -75,36 +74,26 @@ private slots:
         const QString noAck = "the board did not acknowledge a byte (\"COM Error\" or \"Power OFF\")";
         const QString comError = "ldx7320-cli: \"COM Error\" or \"Power OFF\"\n";
         QTest::newRow("the board stops answering")
-            << QStringList{"--port", "PTY", "-"} << QByteArray("on\nset A 5\n") << 2 << 0 << 1
-            << QByteArray::fromHex("BB B1 80") << "on: output on\nerror: line 2 (set A 5): " + noAck + "\n"
-            << comError + "ldx7320-cli: line 2 (set A 5) failed: " + noAck + "; the run ends here\n";
+            << Run{{"--port", "PTY", "-"}, "on\nset A 5\n", 2, 0, 1, QByteArray::fromHex("BB B1 80"),
+                   "on: output on\nerror: line 2 (set A 5): " + noAck + "\n",
+                   comError + "ldx7320-cli: line 2 (set A 5) failed: " + noAck + "; the run ends here\n"};
         // A name of this process's own, whose lock file no other test run holds.
         const QString missing = "/nonexistent/ttyCLI" + QString::number(QCoreApplication::applicationPid());
         QTest::newRow("no board")
-            << QStringList{"--port", missing, "--port", "PTY", "on"} << QByteArray() << 0 << 0 << 1
-            << QByteArray::fromHex("BB") << ""
-            << "No LDX7320 board found on the ports tried:\n  " + missing + ": no such device\n"
-               "  PTY: opened, but nothing answered the probe\n" + comError;
-        QTest::newRow("SIGTERM during a command")
-            << QStringList{"--port=PTY", "on", ";", "off"} << QByteArray() << -1 << SIGTERM << 1
-            << QByteArray::fromHex("BB B1") << "on: output on\n"
-            << "ldx7320-cli: ended by a signal before command 2 (off)\n";
-        QTest::newRow("SIGINT while a line is awaited")
-            << QStringList{"--port=PTY", "-"} << QByteArray("on\n") << -1 << SIGINT << 1 << QByteArray::fromHex("BB B1")
-            << "on: output on\n" << "ldx7320-cli: ended by a signal after line 1\n";
-        QTest::newRow("no reader") << QStringList{"--port=PTY", "-"} << QByteArray("on\noff\n") << -1 << kNoReader << 1
-                                   << QByteArray::fromHex("BB B1") << "" << "";
+            << Run{{"--port", missing, "--port", "PTY", "on"}, {}, 0, 0, 1, QByteArray::fromHex("BB"), "",
+                   "No LDX7320 board found on the ports tried:\n  " + missing + ": no such device\n"
+               "  PTY: opened, but nothing answered the probe\n" + comError};
+        const QByteArray onOnly = QByteArray::fromHex("BB B1");
+        QTest::newRow("SIGTERM during a command") << Run{{"--port=PTY", "on", ";", "off"}, {}, -1, SIGTERM, 1, onOnly,
+                                                         "on: output on\n", "ldx7320-cli: ended by a signal before command 2 (off)\n"};
+        QTest::newRow("SIGINT while a line is awaited") << Run{{"--port=PTY", "-"}, "on\n", -1, SIGINT, 1, onOnly,
+                                                               "on: output on\n", "ldx7320-cli: ended by a signal after line 1\n"};
+        QTest::newRow("no reader") << Run{{"--port=PTY", "-"}, "on\noff\n", -1, kNoReader, 1, onOnly, "", ""};
     }
     void runsAndHowTheyEnd()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QByteArray, input);
-        QFETCH(int, answered);
-        QFETCH(int, interruption);
-        QFETCH(int, exitCode);
-        QFETCH(QByteArray, received);
-        QFETCH(QString, out);
-        QFETCH(QString, err);
+        QFETCH(Run, run);
+        auto& [arguments, input, answered, interruption, exitCode, received, out, err] = run;
         std::atomic<bool> held{interruption != 0};
         auto board = CPtyBoard::AnswerLikeTheBoard();
         int count = 0;
@@ -123,14 +112,9 @@ private slots:
         }
         program.start(LDX_CLI_PROGRAM, arguments.replaceInStrings("PTY", pty.DevicePath()));
         program.write(input);
-        // QSerialPort's lock file, in one of two folders.
-        const QString lock = "LCK.." + pty.DevicePath().mid(5).replace('/', '_');
-        const auto locked = [&] {
-            return QFile::exists("/var/lock/" + lock) || QFile::exists(QDir::tempPath() + "/" + lock);
-        };
         if (interruption) {
-            QCOMPARE(ReceivedOnce(pty, 2), QByteArray::fromHex("BB B1"));
-            QVERIFY(locked());
+            QCOMPARE(pty.ReceivedOnce(2), QByteArray::fromHex("BB B1"));
+            QVERIFY(pty.Locked());
             if (interruption == SIGTERM)
                 ::kill(pid_t(program.processId()), SIGTERM);
             held = false;
@@ -146,8 +130,8 @@ private slots:
         QCOMPARE(outText.isEmpty(), out.isEmpty());
         QCOMPARE(errText.left(err.size()), err.replace("PTY", pty.DevicePath()));
         QTest::qWait(20);  // the board's thread takes what is on the line
-        QCOMPARE(ReceivedOnce(pty, int(received.size())), received);
-        QVERIFY(!locked());
+        QCOMPARE(pty.ReceivedOnce(int(received.size())), received);
+        QVERIFY(!pty.Locked());
     }
 
     // One process and one open port for a hundred current writes, each answered before the
@@ -182,7 +166,7 @@ private slots:
         QVERIFY(program.waitForFinished(5000));
         QCOMPARE(program.exitCode(), 2);
         expected += QByteArray::fromHex("93 90 91 92 83 09 93 B1 B0");
-        QCOMPARE(ReceivedOnce(pty, int(expected.size())), expected);
+        QCOMPARE(pty.ReceivedOnce(int(expected.size())), expected);
     }
 };
 

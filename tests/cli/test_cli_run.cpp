@@ -41,15 +41,13 @@ private slots:
     // is sent.
     void commandsOnTheBoard_data()
     {
-        QTest::addColumn<QString>("words");
-        // "wrong N" and "unanswered N" for the board's byte N alone, "unplugged N" from it on
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QByteArray>("hex");      // the bytes after the probe
-        QTest::addColumn<QString>("out");         // the answers in words
-        QTest::addColumn<QByteArray>("lastJson");  // the last answer with --json, when given
+        // The command line; a fault: "wrong N" and "unanswered N" for the board's byte N alone,
+        // "unplugged N" from it on; the bytes after the probe; the answers in words; the last
+        // answer with --json, when given.
+        QTest::addColumn<QStringList>("row");
         const auto row = [](const char* name, const char* words, const char* fault, const char* hex, const QString& out,
-                            const QByteArray& lastJson = {}) {
-            QTest::newRow(name) << words << fault << QByteArray(hex) << out << lastJson;
+                            const QString& lastJson = {}) {
+            QTest::newRow(name) << QStringList{words, fault, hex, out, lastJson};
         };
         row("on, off", "on ; OFF", "", "B1 B0", "on: output on\nOFF: output off",
             R"({"command":"off","number":2,"output":"off"})");
@@ -77,15 +75,12 @@ private slots:
         row("REGISTER_S not written back", "set B 3 ; off", "unanswered 3", "81 03 93",
             "error: command 1 (set B 3): " + notWrittenBack,
             R"({"command":"set","number":1,"register":"B","code":3,"current_mA":2,"register_s_written_back":false,)"
-            "\"error\":\"" + notWrittenBack.toUtf8() + "\"}");
+            "\"error\":\"" + notWrittenBack + "\"}");
     }
     void commandsOnTheBoard()
     {
-        QFETCH(QString, words);
-        QFETCH(QString, fault);
-        QFETCH(QByteArray, hex);
-        QFETCH(QString, out);
-        QFETCH(QByteArray, lastJson);
+        QFETCH(QStringList, row);
+        const auto& [words, fault, hex, out, lastJson] = std::array<QString, 5>{row[0], row[1], row[2], row[3], row[4]};
         for (const QString& option : QStringList{"--trace", "--json"}) {  // the probe is the board's byte 0
             SimulatedRun r;
             auto& faults = r.board->faults;
@@ -96,10 +91,10 @@ private slots:
                 faults.wrongAnswer.reset();
             const int exitCode = fault.isEmpty() ? kExitDone : kExitFailed;
             QCOMPARE(r.Run(QStringList{option} + words.split(' ')), exitCode);
-            QCOMPARE(r.board->Received(), QByteArray::fromHex("BB " + hex));
+            QCOMPARE(r.board->Received(), QByteArray::fromHex("BB " + hex.toLatin1()));
             if (option == "--json") {
                 if (!lastJson.isEmpty())
-                    QCOMPARE(QJsonDocument::fromJson(r.out.last().toUtf8()), QJsonDocument::fromJson(lastJson));
+                    QCOMPARE(QJsonDocument::fromJson(r.out.last().toUtf8()), QJsonDocument::fromJson(lastJson.toUtf8()));
                 continue;
             }
             QCOMPARE(r.out.join('\n'), out);

@@ -103,12 +103,11 @@ private slots:
         panel.board->registers = {kChipA, 0, 0, kChipS};
         panel.ClearWire();
         board::CSimulatedFaults& f = panel.board->faults;
-        const int at = panel.board->ReceivedCount() + n;
-        f.silentFrom = fault == Silent ? at : -1;
-        f.wrongAnswerAt = fault == WrongByte || fault == NoAnswer ? at : -1;
+        int unused = 0;
+        int& from = fault == Silent ? f.silentFrom : fault == Unplugged ? f.unpluggedFrom : fault == Stuck ? f.stuckFrom
+                  : fault == Healthy ? unused : f.wrongAnswerAt;
+        from = panel.board->ReceivedCount() + n;
         f.wrongAnswer = fault == WrongByte ? std::optional<quint8>(kWrong) : std::nullopt;
-        f.unpluggedFrom = fault == Unplugged ? at : -1;
-        f.stuckFrom = fault == Stuck ? at : -1;
         if (act.control == IDC_SLIDER1)
             QTest::keyClick(panel.Item(IDC_SLIDER1), Qt::Key_Right);
         else

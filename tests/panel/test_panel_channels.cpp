@@ -93,14 +93,15 @@ private slots:
         QCOMPARE(panel.Wire(), Bytes({0x82, 0x00, 0x93, 0x83, 0x2D}));
     }
 
-    // Write sends the typed code and leaves the text as typed; a text that is not a whole
-    // bits text (a digit missing, digits shifted) is not written.
-    void writeSendsTheTypedCode()
+    // Write sends the typed code and leaves the text as typed, with the channel's boxes
+    // unticked too; a text that is not a whole bits text is not written. Read shows the
+    // chip's low six bits, sends nothing with neither box ticked, and takes 0 from a silent board.
+    void writeAndRead()
     {
         AllOn panel;
         QLineEdit* field = panel.Field(IDC_BITS_C);
         field->setText(TextOf(10));
-        panel.Click(IDC_LED_C1);  // unticked: Write still writes and shows the label
+        panel.Click(IDC_LED_C1);
         panel.Click(IDC_WRITE_C);
         QCOMPARE(panel.Shows(IDC_SLIDER3, IDC_CURRENT_C, IDC_BITS_C), AllOn::Showing(10));
         QVERIFY(panel.Label(IDC_CURRENT_C)->isVisible());
@@ -111,45 +112,22 @@ private slots:
         panel.Click(IDC_WRITE_C);
         field->setText(QString::fromLatin1(QByteArray(codec::kBitsTemplate).remove(10, 1) + '1'));
         panel.Click(IDC_WRITE_C);
+        panel.Click(IDC_READ_C);
         QVERIFY(panel.Wire().isEmpty());
         QCOMPARE(panel.Trackbar(IDC_SLIDER3)->value(), 10);
-    }
-
-    void readShowsTheChipsCode()
-    {
-        AllOn panel;
         panel.board->registers[board::REGISTER_A] = 0xC5;
         panel.Click(IDC_READ_A);
         QCOMPARE(panel.Wire(), Bytes({0x90}));
         QCOMPARE(panel.Shows(IDC_SLIDER1, IDC_CURRENT_A, IDC_BITS_A), AllOn::Showing(5));
-        panel.Click(IDC_LED_A1);  // neither box ticked: nothing is sent
-        panel.ClearWire();
-        panel.Click(IDC_READ_A);
-        QVERIFY(panel.Wire().isEmpty());
         panel.board->faults.silentFrom = panel.board->ReceivedCount();
         panel.Click(IDC_READ_B);
         QCOMPARE(panel.Shows(IDC_SLIDER2, IDC_CURRENT_B, IDC_BITS_B), AllOn::Showing(0));
     }
 
-    // Typing in a field: repaired where it can be, the caret where the user types, a
-    // character outside Latin-1 counted once; the other fields are written back unchanged.
-    void typingInABitsField()
-    {
-        AllOn panel;
-        QLineEdit* field = panel.Field(IDC_BITS_A);
-        panel.dialog->m_strBitsC = "stale";
-        field->setText(TextOf(37));
-        panel.TypeOver(field, 7, "7");
-        QCOMPARE(field->text(), TextOf(5));
-        QCOMPARE(field->cursorPosition(), 8);
-        QCOMPARE(panel.dialog->m_strGoodBitsA, codec::ValueToBits(5));
-        QCOMPARE(panel.dialog->m_strBitsC, QByteArray(codec::kBitsTemplate));
-        panel.TypeOver(field, 10, QString::fromUtf8("\xF0\x9F\x92\xA1"));  // one character, two UTF-16 units
-        QCOMPARE(field->text(), TextOf(5));
-    }
-
     // A code shown by Read, a step or a trackbar becomes the last accepted text only with
-    // the next accepted edit; a field rewrite touches only fields that differ.
+    // the next accepted edit; a field rewrite touches only fields that differ. Typing is
+    // repaired where it can be, the caret stays where the user typed, and a character
+    // outside Latin-1 counts once.
     void shownCodesAreAcceptedOnlyByTheNextEdit()
     {
         AllOn panel;
@@ -164,6 +142,13 @@ private slots:
         panel.Click(IDC_UP_A);
         panel.TypeOver(panel.Field(IDC_BITS_A), 23, "0");
         QCOMPARE(panel.dialog->m_strGoodBitsA, codec::ValueToBits(38));
+        panel.dialog->m_strBitsC = "stale";
+        panel.TypeOver(panel.Field(IDC_BITS_A), 7, "7");  // over the top bit of 38
+        QCOMPARE(panel.Field(IDC_BITS_A)->text() + panel.dialog->m_strBitsC, TextOf(6) + codec::kBitsTemplate);
+        QCOMPARE(panel.Field(IDC_BITS_A)->cursorPosition(), 8);
+        QCOMPARE(panel.dialog->m_strGoodBitsA, codec::ValueToBits(6));
+        panel.TypeOver(panel.Field(IDC_BITS_A), 10, QString::fromUtf8("\xF0\x9F\x92\xA1"));  // one character, two UTF-16 units
+        QCOMPARE(panel.Field(IDC_BITS_A)->text(), TextOf(6));
     }
 
     // Each gesture on the real trackbar, with the codes its current writes carry: one

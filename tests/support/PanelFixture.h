@@ -11,11 +11,14 @@
 #include "ResourceIds.h"
 #include "SimulatedBoard.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 
@@ -26,6 +29,33 @@ inline QString TextOf(int code)
 {
     return QString::fromLatin1(codec::ValueToBits(code));
 }
+
+// Answers every modal box that opens with its OK button, noting what it showed.
+struct CBoxAnswerer {
+    QStringList seen;
+    QTimer timer;
+    CBoxAnswerer()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            if (box->property("answered").toBool()) {  // its OK did not close it
+                seen << "still open";
+                return box->reject();
+            }
+            box->setProperty("answered", true);
+            seen << box->windowTitle();
+            for (QLabel* label : box->findChildren<QLabel*>())
+                seen << (label->pixmap().isNull() ? label->text() : QString("pixmap %1").arg(label->pixmap().width()));
+            if (auto* message = qobject_cast<QMessageBox*>(box))
+                seen << QString("icon %1").arg(message->icon()) << message->detailedText();
+            for (QPushButton* button : box->findChildren<QPushButton*>())
+                button->text().contains("OK") ? button->click() : void();
+        });
+        timer.start(10);
+    }
+};
 
 class CPanelFixture {
 public:

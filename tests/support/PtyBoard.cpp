@@ -2,6 +2,9 @@
 
 #include "SimulatedBoard.h"
 
+#include <QDir>
+#include <QFile>
+#include <QtTest>
 #include <array>
 #include <fcntl.h>
 #include <poll.h>
@@ -36,6 +39,17 @@ QByteArray CPtyBoard::Received() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_received;
+}
+
+QByteArray CPtyBoard::ReceivedOnce(int count, int limitMs) const
+{
+    (void)QTest::qWaitFor([&] { return Received().size() >= count; }, limitMs);
+    return Received();
+}
+
+bool CPtyBoard::Locked() const
+{
+    return QFile::exists("/var/lock/" + LockFileName()) || QFile::exists(QDir::tempPath() + '/' + LockFileName());
 }
 
 void CPtyBoard::SendUnasked(const QByteArray& bytes)

@@ -20,6 +20,11 @@ public:
     // The device path to open, such as /dev/pts/7.
     QString DevicePath() const { return m_devicePath; }
     QByteArray Received() const;
+    // What the board has received once count bytes are in, or after limitMs.
+    QByteArray ReceivedOnce(int count, int limitMs = 5000) const;
+    // QSerialPort's lock file for the device, and whether it stands in one of its folders.
+    QString LockFileName() const { return "LCK.." + m_devicePath.mid(5).replace('/', '_'); }
+    bool Locked() const;
     // Writes bytes towards the program unasked, as a late or stray answer would.
     void SendUnasked(const QByteArray& bytes);
     // Closes the master side: the device vanishes under the program.

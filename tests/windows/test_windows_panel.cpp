@@ -2,9 +2,6 @@
 // menu, and how system commands reach it.
 #include "PanelFixture.h"
 
-#include <QApplication>
-#include <QTimer>
-
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -30,21 +27,13 @@ private slots:
             ::GetMenuStringW(menu, UINT(count - 1), text, 64, MF_BYPOSITION);
             QCOMPARE(::GetMenuState(menu, UINT(count - 2), MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
             QCOMPARE(QString::fromWCharArray(text) + QString::number(::GetMenuItemID(menu, count - 1)), QString("&About LDX7320...16"));
-            QStringList opened;
-            QTimer answer;
-            QObject::connect(&answer, &QTimer::timeout, [&opened] {
-                if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()); box && box->isVisible()) {
-                    opened << box->windowTitle();
-                    box->accept();
-                }
-            });
-            answer.start(10);
+            CBoxAnswerer answer;
             posted ? void(::PostMessageW(window, WM_SYSCOMMAND, WPARAM(command), 0))
                    : void(::SendMessageW(window, WM_SYSCOMMAND, WPARAM(command), 0));
             const bool about = command != SC_MINIMIZE;
             if (about)
-                QTRY_VERIFY(!opened.isEmpty());
-            QCOMPARE(opened, about ? QStringList{"About LDX7320"} : QStringList());
+                QTRY_VERIFY(!answer.seen.isEmpty());
+            QCOMPARE(answer.seen.value(0), about ? QString("About LDX7320") : QString());
             QCOMPARE(bool(::IsIconic(window)), !about);
             QVERIFY(panel.Wire().isEmpty() && panel.dialog->isVisible() && !panel.dialog->EndRequested());
         }
