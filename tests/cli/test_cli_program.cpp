@@ -100,7 +100,7 @@ private slots:
         CPtyBoard pty([&](quint8 byte) {
             for (int wait = 0; byte == 0xB1 && held && wait < 5000; ++wait)
                 QThread::msleep(1);
-            return answered >= 0 && ++count > answered ? QByteArray() : board(byte);
+            return run.answered >= 0 && ++count > run.answered ? QByteArray() : board(byte);
         });
         QProcess program;
         if (interruption == kNoReader) {
