@@ -44,22 +44,18 @@ unset WINEPATH QT_PLUGIN_PATH QT_QPA_PLATFORM_PLUGIN_PATH QT_QPA_PLATFORM
 wine_session_start "$work/prefix"
 cd "$folder"
 
-status=0
-printed="$(wine ./ldx7320.exe --version 2>&1 | tr -d '\r')" || status=$?
-if [ "$status" -ne 0 ] || [ "$printed" != "LDX7320 $version" ]; then
-  echo "FAIL: ldx7320.exe --version exited with $status and printed '$printed', not 'LDX7320 $version'" >&2
-  exit 1
-fi
-echo "ok: ldx7320.exe --version prints '$printed'"
-if [ -f ldx7320-cli.exe ]; then
-  status=0
-  printed="$(wine ./ldx7320-cli.exe --version 2>&1 | tr -d '\r')" || status=$?
-  if [ "$status" -ne 0 ] || [ "$printed" != "ldx7320-cli $version" ]; then
-    echo "FAIL: ldx7320-cli.exe --version exited with $status and printed '$printed', not 'ldx7320-cli $version'" >&2
+# check_version EXE EXPECTED: the program runs from the folder alone and prints EXPECTED.
+check_version() {
+  local status=0 printed
+  printed="$(wine "./$1" --version 2>&1 | tr -d '\r')" || status=$?
+  if [ "$status" -ne 0 ] || [ "$printed" != "$2" ]; then
+    echo "FAIL: $1 --version exited with $status and printed '$printed', not '$2'" >&2
     exit 1
   fi
-  echo "ok: ldx7320-cli.exe --version prints '$printed'"
-fi
+  echo "ok: $1 --version prints '$printed'"
+}
+check_version ldx7320.exe "LDX7320 $version"
+[ ! -f ldx7320-cli.exe ] || check_version ldx7320-cli.exe "ldx7320-cli $version"
 
 # The panel: a window titled exactly LDX7320 (xdotool matches names ignoring case, and
 # Qt's own error boxes are titled ldx7320) and larger than any message box.

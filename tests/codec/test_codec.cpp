@@ -21,7 +21,7 @@ class TestCodec : public QObject {
     Q_OBJECT
 
 private slots:
-    void codesAndBitsTexts()
+    void codesBitsTextsAndCurrents()
     {
         QCOMPARE(ValueToBits(5), QByteArray(" X  X  0  0   0  1  0  1 "));
         QCOMPARE(ValueToBits(42), QByteArray(" X  X  1  0   1  0  1  0 "));
@@ -37,6 +37,11 @@ private slots:
         QCOMPARE(BitsToValue(Edited(kTemplate, 10, "") + '1'), -496);
         QCOMPARE(BitsToValue(Edited(kTemplate, 23, "\xFF")), -49);
         QCOMPARE(BitsToValue(kTemplate.left(23)), -16);
+        // Only the 64 steps of 0.5 mA, 0.5 to 32.0 mA, have a code.
+        int code = -1;
+        QVERIFY(CodeOfCurrent(0.5, &code) && code == 0 && CodeOfCurrent(32.0, &code) && code == 63);
+        for (double milliamps : {0.0, 0.25, 12.3, 32.5, qQNaN()})
+            QVERIFY(!CodeOfCurrent(milliamps, &code) && code == 63);
     }
 
     // What typing leaves in a field and as its last accepted text, from the template.

@@ -176,6 +176,7 @@ private slots:
             {"click beside, near", 32, "left", 26, {20, 20}}, {"click beside overshoots", 32, "left", 38, {44, 44}},
             {"held beside, up to the pointer", 10, "left", 58, {22, 34, 46, 58, 58}, 1},
             {"held beside, downwards", 53, "left", 5, {41, 29, 17, 5, 5}, 1},
+            {"held beside, the pointer moved nearer", 10, "left, moved", 34, {22, 34, 34}, 1},
             {"middle click beside", 10, "middle", 55, {}}, {"middle click on the thumb", 10, "middle", -1, {}},
             {"right click beside", 10, "right", 55, {}}, {"wheel up", 10, "wheel", 120, {}}, {"wheel down", 10, "wheel", -120, {}}};
         for (Qt::Key key : {Qt::Key_Home, Qt::Key_Left, Qt::Key_Up, Qt::Key_PageUp})
@@ -189,6 +190,10 @@ private slots:
             trackbar->setFocus();
             panel.ClearWire();
             const QPoint point = g.where < 0 ? HandleRect(trackbar).center() : PointOver(trackbar, g.where);
+            const auto moveTo = [trackbar](const QPoint& to) {
+                QMouseEvent move(QEvent::MouseMove, to, trackbar->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+                QApplication::sendEvent(trackbar, &move);
+            };
             if (QString(g.kind) == "key") {
                 QTest::keyPress(trackbar, Qt::Key(g.where));
                 for (int i = 0; i < g.repeats; ++i) {
@@ -202,16 +207,16 @@ private slots:
                 QApplication::sendEvent(trackbar, &wheel);
             } else if (QString(g.kind) == "drag") {
                 QTest::mousePress(trackbar, Qt::LeftButton, {}, HandleRect(trackbar).center());
-                for (int code : {14, 17, 20}) {
-                    QMouseEvent move(QEvent::MouseMove, PointOver(trackbar, code), trackbar->mapToGlobal(PointOver(trackbar, code)),
-                                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-                    QApplication::sendEvent(trackbar, &move);
-                }
+                for (int code : {14, 17, 20})
+                    moveTo(PointOver(trackbar, code));
                 QTest::mouseRelease(trackbar, Qt::LeftButton, {}, point);
             } else {
-                const Qt::MouseButton button = QString(g.kind) == "left" ? Qt::LeftButton
-                    : QString(g.kind) == "middle"                       ? Qt::MiddleButton : Qt::RightButton;
-                QTest::mousePress(trackbar, button, {}, point);
+                const Qt::MouseButton button = QString(g.kind).startsWith("left") ? Qt::LeftButton
+                    : QString(g.kind) == "middle"                                ? Qt::MiddleButton : Qt::RightButton;
+                const bool moved = QString(g.kind) == "left, moved";  // pressed over 63, then moved over where
+                QTest::mousePress(trackbar, button, {}, moved ? PointOver(trackbar, 63) : point);
+                if (moved)
+                    moveTo(point);
                 // Held: a page every half second until the thumb has reached the pointer.
                 if (g.repeats && QTest::qWaitFor([&] { return trackbar->value() == g.where; }, 5000))
                     QTest::qWait(700);

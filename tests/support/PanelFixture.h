@@ -65,7 +65,7 @@ public:
         if (!boardPort.isEmpty())
             board = ports.Attach(boardPort);
         dialog = std::make_unique<CPanelDlg>(ports, candidates, false);
-        dialog->m_showMessage = [this](const QString& text, const QString& why) { messages << text, details << why; };
+        dialog->m_showMessage = [this](const QString& text, const QString&) { messages << text; };
         dialog->m_runAboutBox = &CAboutDlg::Run;
     }
 
@@ -110,5 +110,4 @@ public:
     std::shared_ptr<board::CSimulatedBoard> board;
     std::unique_ptr<CPanelDlg> dialog;
     QStringList messages;
-    QStringList details;
 };
