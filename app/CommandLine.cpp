@@ -5,6 +5,11 @@ namespace app {
 CommandLine ParseCommandLine(const QStringList& arguments)
 {
     CommandLine line;
+    const auto usage = [&line](const QString& error) {
+        line.action = CommandLine::Action::Usage;
+        line.error = error;
+        return line;
+    };
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
@@ -19,36 +24,14 @@ CommandLine ParseCommandLine(const QStringList& arguments)
             line.action = CommandLine::Action::ListPorts;
             return line;
         }
-        if (argument == QLatin1String("--simulate")) {
-            line.simulate = true;
-        } else if (argument == QLatin1String("--trace")) {
-            line.trace = true;
-        } else if (argument == QLatin1String("--port")) {
-            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
-                line.action = CommandLine::Action::Usage;
-                line.error = QStringLiteral("--port needs a device");
-                return line;
-            }
-            line.ports << arguments.at(++i);
-        } else if (argument.startsWith(QLatin1String("--port="))) {
-            const QString device = argument.mid(7);
-            if (device.isEmpty()) {
-                line.action = CommandLine::Action::Usage;
-                line.error = QStringLiteral("--port needs a device");
-                return line;
-            }
-            line.ports << device;
-        } else {
-            line.action = CommandLine::Action::Usage;
-            line.error = QStringLiteral("unknown option '%1'").arg(argument);
-            return line;
-        }
+        QString error;
+        if (!board::TakeBoardOption(arguments, &i, &line, &error))
+            return usage(QStringLiteral("unknown option '%1'").arg(argument));
+        if (!error.isEmpty())
+            return usage(error);
     }
-    if (line.simulate && !line.ports.isEmpty()) {
-        line.action = CommandLine::Action::Usage;
-        line.error = QStringLiteral("--simulate and --port cannot be used together");
-    }
-    return line;
+    const QString conflict = board::BoardOptionsConflict(line);
+    return conflict.isEmpty() ? line : usage(conflict);
 }
 
 QString UsageText()

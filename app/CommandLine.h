@@ -1,17 +1,16 @@
 // The program's command line.
 #pragma once
 
+#include "BoardOptions.h"
+
 #include <QString>
 #include <QStringList>
 
 namespace app {
 
-struct CommandLine {
+struct CommandLine : board::BoardOptions {
     enum class Action { Run, Help, Version, ListPorts, Usage };
     Action action = Action::Run;
-    bool simulate = false;
-    bool trace = false;
-    QStringList ports;   // replaces the default candidates when given
     QString error;       // with Action::Usage: what was wrong
 };
 

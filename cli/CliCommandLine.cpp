@@ -223,25 +223,16 @@ CliOptions ParseCliCommandLine(const QStringList& arguments)
             options.action = CliOptions::Action::Version;
             return options;
         }
-        if (argument == QLatin1String("--simulate")) {
-            options.simulate = true;
-        } else if (argument == QLatin1String("--trace")) {
-            options.trace = true;
-        } else if (argument == QLatin1String("--json")) {
+        QString error;
+        if (argument == QLatin1String("--json"))
             options.json = true;
-        } else if (argument == QLatin1String("--port") || argument.startsWith(QLatin1String("--port="))) {
-            const bool separate = argument == QLatin1String("--port");
-            const QString device = separate ? arguments.value(i + 1) : argument.mid(7);
-            if (device.isEmpty())
-                return Usage(options, QStringLiteral("--port needs a device"));
-            options.ports << device;
-            i += separate ? 1 : 0;
-        } else {
+        else if (!board::TakeBoardOption(arguments, &i, &options, &error))
             return Usage(options, QStringLiteral("unknown option '%1'").arg(argument));
-        }
+        if (!error.isEmpty())
+            return Usage(options, error);
     }
-    if (options.simulate && !options.ports.isEmpty())
-        return Usage(options, QStringLiteral("--simulate and --port cannot be used together"));
+    if (const QString conflict = board::BoardOptionsConflict(options); !conflict.isEmpty())
+        return Usage(options, conflict);
     const QStringList words = arguments.mid(i);
     if (words.isEmpty())
         return Usage(options, QStringLiteral("no command given"));

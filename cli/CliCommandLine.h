@@ -2,6 +2,8 @@
 // I/O and nothing opened here, so that every command can be checked before a byte is sent.
 #pragma once
 
+#include "BoardOptions.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -29,13 +31,10 @@ QStringList SplitLine(const QString& line);
 // Whether the command talks to the board (all but `ports`).
 bool NeedsBoard(Command::Kind kind);
 
-struct CliOptions {
+struct CliOptions : board::BoardOptions {
     enum class Action { RunCommands, RunStdin, Help, Version, Usage };
     Action action = Action::RunCommands;
-    bool simulate = false;
-    bool trace = false;
     bool json = false;
-    QStringList ports;        // replaces the default candidates when given
     QList<Command> commands;  // RunCommands, and Usage when one was refused
     QString error;            // Usage: what is wrong with the options, when they are at fault
 };
