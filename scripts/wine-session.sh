@@ -47,7 +47,8 @@ wine_session_start() {
   # One Wine server for the whole session, with the prefix's services started here, away
   # from any caller's output pipe (a service that inherits a pipe holds it open for
   # good); started anew for each program, they cost seconds every time.
-  wineserver -p
+  # Its output goes nowhere: at its end it dumps every object it still holds.
+  wineserver -p >/dev/null 2>&1
   wine wineboot </dev/null >/dev/null 2>&1
 }
 
