@@ -38,7 +38,6 @@ int CPanelApp::Run(int argc, char* argv[])
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("LDX7320"));
-    QApplication::setApplicationVersion(app::VersionText().section(QLatin1Char(' '), 1));
     InitInstance(line.simulate, line.trace, line.ports);
     // Every ordinary end, a quit asked for by the board link included, exits with 0.
     return 0;

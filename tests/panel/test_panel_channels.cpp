@@ -91,6 +91,10 @@ private slots:
         panel.Click(IDC_DOWN_C);
         QCOMPARE(panel.Shows(IDC_SLIDER3, IDC_CURRENT_C, IDC_BITS_C), AllOn::Showing(0));
         QCOMPARE(panel.Wire(), Bytes({0x82, 0x00, 0x93, 0x83, 0x2D}));
+        panel.StepTo(IDC_SLIDER1, IDC_UP_A, 1);
+        panel.Click(IDC_DOWN_A);
+        panel.Click(IDC_DOWN_B);
+        QCOMPARE(panel.Wire(), Bytes({0x80, 0x00, 0x93, 0x83, 0x2D, 0x81, 0x3E, 0x93, 0x83, 0x2D}));
     }
 
     // Write sends the typed code and leaves the text as typed, with the channel's boxes
@@ -172,6 +176,7 @@ private slots:
             {"Home", 10, "key", Qt::Key_Home, {0, 0}}, {"End", 10, "key", Qt::Key_End, {63, 63}},
             {"Right held", 10, "key", Qt::Key_Right, {11, 12, 13, 13}, 2}, {"Left held into the end", 1, "key", Qt::Key_Left, {0, 0}, 2},
             {"a letter", 10, "key", Qt::Key_A, {}}, {"drag", 10, "drag", 20, {14, 17, 20, 20, 20}},
+            {"click beside, then drag", 10, "click, drag", 20, {22, 22, 14, 17, 20, 20, 20}},
             {"click on the thumb", 10, "left", -1, {10, 10}}, {"click beside, far", 10, "left", 55, {22, 22}},
             {"click beside, near", 32, "left", 26, {20, 20}}, {"click beside overshoots", 32, "left", 38, {44, 44}},
             {"held beside, up to the pointer", 10, "left", 58, {22, 34, 46, 58, 58}, 1},
@@ -205,7 +210,9 @@ private slots:
                 QWheelEvent wheel(point, trackbar->mapToGlobal(point), {}, QPoint(0, g.where), Qt::NoButton,
                                   Qt::NoModifier, Qt::NoScrollPhase, false);
                 QApplication::sendEvent(trackbar, &wheel);
-            } else if (QString(g.kind) == "drag") {
+            } else if (QString(g.kind).endsWith("drag")) {
+                if (QString(g.kind) == "click, drag")  // paging over, the next press on the thumb drags
+                    QTest::mouseClick(trackbar, Qt::LeftButton, {}, PointOver(trackbar, 55));
                 QTest::mousePress(trackbar, Qt::LeftButton, {}, HandleRect(trackbar).center());
                 for (int code : {14, 17, 20})
                     moveTo(PointOver(trackbar, code));
