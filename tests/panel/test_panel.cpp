@@ -57,12 +57,9 @@ private slots:
         QCOMPARE(panel.dialog->m_strBitsA + panel.dialog->m_strGoodBitsB + panel.dialog->m_strBitsC,
                  QByteArray(codec::kBitsTemplate).repeated(3));
         QCOMPARE(panel.dialog->m_strCurrentC, QString("LED current : 0.5 mA"));
-        for (int id : {IDC_SLIDER1, IDC_SLIDER2, IDC_SLIDER3}) {
-            const QSlider* trackbar = panel.Trackbar(id);
-            QCOMPARE(QList<int>({trackbar->value(), trackbar->minimum(), trackbar->maximum(), trackbar->tickInterval(),
-                                 trackbar->pageStep(), trackbar->tickPosition()}),
+        for (const QSlider* t : {panel.Trackbar(IDC_SLIDER1), panel.Trackbar(IDC_SLIDER2), panel.Trackbar(IDC_SLIDER3)})
+            QCOMPARE(QList<int>({t->value(), t->minimum(), t->maximum(), t->tickInterval(), t->pageStep(), t->tickPosition()}),
                      QList<int>({0, 0, 63, 4, 12, QSlider::TicksBothSides}));
-        }
         QCOMPARE(panel.dialog->windowIcon().availableSizes(), (QList<QSize>{{32, 32}, {16, 16}}));
         // The layout, as the template gives it.
         panel.dialog->show();
