@@ -5,9 +5,7 @@
 #include "PanelDlg.h"
 #include "ParentConsole.h"
 #include "PortListing.h"
-#include "SystemPorts.h"
 #include "SignalEnd.h"
-#include "SimulatedBoard.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -38,20 +36,15 @@ int CPanelApp::Run(int argc, char* argv[])
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("LDX7320"));
-    InitInstance(line.simulate, line.trace, line.ports);
+    InitInstance(line);
     // Every ordinary end, a quit asked for by the board link included, exits with 0.
     return 0;
 }
 
-void CPanelApp::InitInstance(bool simulate, bool trace, const QStringList& ports)
+void CPanelApp::InitInstance(const board::BoardOptions& options)
 {
-    const QStringList candidates = ports.isEmpty() ? board::DefaultCandidatePorts() : ports;
-    board::CSystemPortProvider systemPorts;
-    board::CSimulatedPortProvider simulatedPorts;
-    if (simulate)
-        simulatedPorts.Attach(candidates.front());
-    board::CPortProvider& provider = simulate ? static_cast<board::CPortProvider&>(simulatedPorts) : systemPorts;
-    CPanelDlg dialog(provider, candidates, trace);
+    board::CChosenPorts ports(options);
+    CPanelDlg dialog(ports.Provider(), ports.Candidates(), options.trace);
     dialog.m_runAboutBox = &CAboutDlg::Run;
     const app::CSignalEnd signalEnd([&dialog] { dialog.RequestEnd(); });
     dialog.DoModal();

@@ -2,7 +2,7 @@
 // when the panel closes.
 #pragma once
 
-#include <QStringList>
+#include "BoardOptions.h"
 
 class CPanelApp {
 public:
@@ -12,5 +12,5 @@ public:
 
 private:
     // Runs the panel; the program ends when the panel closes.
-    void InitInstance(bool simulate, bool trace, const QStringList& ports);
+    void InitInstance(const board::BoardOptions& options);
 };

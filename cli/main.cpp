@@ -4,10 +4,7 @@
 #include "CliRun.h"
 #include "InputLines.h"
 #include "Output.h"
-#include "PortListing.h"
-#include "SystemPorts.h"
 #include "SignalStop.h"
-#include "SimulatedBoard.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -54,16 +51,8 @@ int main(int argc, char* argv[])
     }
 
     cli::StopOnSignals();
-    const QStringList candidates = options.ports.isEmpty() ? board::DefaultCandidatePorts() : options.ports;
-    board::CSystemPortProvider systemPorts;
-    board::CSimulatedPortProvider simulatedPorts;
-    if (options.simulate) {
-        // The benchmark's switch, not the users': the simulated board paced at 9600 baud.
-        simulatedPorts.Attach(candidates.front())->realTime = qEnvironmentVariableIsSet("LDX_SIMULATE_REAL_TIME");
-    }
-    board::CPortProvider& ports =
-        options.simulate ? static_cast<board::CPortProvider&>(simulatedPorts) : systemPorts;
-    cli::CCliRun run(ports, candidates, options.trace, output);
+    board::CChosenPorts ports(options);
+    cli::CCliRun run(ports.Provider(), ports.Candidates(), options.trace, output);
     run.stopRequested = &cli::StopRequested;
     if (options.action == cli::CliOptions::Action::RunStdin) {
         cli::CInputLines input(cli::StopWakeDescriptor());
