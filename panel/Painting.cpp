@@ -68,7 +68,8 @@ void CPanelDlg::paintEvent(QPaintEvent*)
         painter.drawPixmap(panel::MinimisedIconOrigin(size(), icon), m_hIcon.pixmap(icon));
         return;
     }
-    // Drawn at the banner control's own place in the client area.
-    if (!m_imageList.isEmpty() && m_pBanner)
+    // Drawn at the banner control's own place in the client area; the image is there only
+    // once start-up has found that control.
+    if (!m_imageList.isEmpty())
         painter.drawPixmap(m_pBanner->pos(), m_imageList.front());
 }
