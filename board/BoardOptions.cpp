@@ -16,7 +16,8 @@ bool TakeBoardOption(const QStringList& arguments, int* index, BoardOptions* opt
         const QString device = separate ? arguments.value(*index + 1) : argument.mid(7);
         if (device.isEmpty())
             *error = QStringLiteral("--port needs a device");
-        options->ports << device;
+        else
+            options->ports << device;
         *index += separate ? 1 : 0;
     } else {
         return false;

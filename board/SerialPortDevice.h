@@ -11,7 +11,7 @@ namespace board {
 
 class CSerialPortDevice : public CPortDevice {
 public:
-    // systemLocation: "COM4" on Windows, a device path such as "/dev/ttyS3" elsewhere.
+    // systemLocation: a device path such as "/dev/ttyS3" or "/dev/ttyUSB0".
     explicit CSerialPortDevice(const QString& systemLocation);
     ~CSerialPortDevice() override;
 
