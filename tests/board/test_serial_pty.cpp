@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QDir>
 #include <atomic>
+#include <fcntl.h>
 #include <unistd.h>
 
 using namespace board;
@@ -49,15 +50,9 @@ struct PtyLink : FaultyPty {
     }
 };
 
-// The panel started on such a board.
+// The panel on such a board.
 struct PtyPanel : FaultyPty {
-    CPanelDlg dialog{ports, {pty.DevicePath()}, false};
-    QStringList messages;
-    PtyPanel()
-    {
-        dialog.m_showMessage = [this](const QString& text, const QString&) { messages << text; };
-    }
-    void Click(int id) { QTest::mouseClick(dialog.GetDlgItem(id), Qt::LeftButton); }
+    CPanelFixture panel{ports, {pty.DevicePath()}};
 };
 
 }  // namespace
@@ -150,24 +145,21 @@ private slots:
         QFETCH(int, control);
         QFETCH(int, at);
         QFETCH(bool, reported);
-        PtyPanel panel;
-        QVERIFY(panel.dialog.StartUp());
-        panel.dialog.show();
-        if (control != IDC_ENABLE) {
-            panel.Click(IDC_ENABLE);
-            panel.Click(IDC_LED_A1);
-            panel.Click(IDC_WRITE_S);
-        }
+        PtyPanel p;
+        if (control == IDC_ENABLE)
+            QVERIFY(p.panel.Start());
+        else
+            p.panel.SwitchOn({IDC_LED_A1});
         if (at < 0)
-            panel.pty.Unplug();
-        panel.unplugIn = at;
-        panel.Click(control);
+            p.pty.Unplug();
+        p.unplugIn = at;
+        p.panel.Click(control);
         // Whether the byte still left or the device failed while the answer was awaited,
         // the board is gone and the panel ends.
-        QVERIFY(panel.dialog.EndRequested() && !panel.dialog.isVisible());
-        QCOMPARE(panel.messages.size(), reported ? 1 : 0);
-        QCOMPARE(panel.dialog.QuitRequested(), reported);
-        QCOMPARE(panel.dialog.m_link.IsPortOpen(), !reported);
+        QVERIFY(p.panel.dialog->EndRequested() && !p.panel.dialog->isVisible());
+        QCOMPARE(p.panel.messages.size(), reported ? 1 : 0);
+        QCOMPARE(p.panel.dialog->QuitRequested(), reported);
+        QCOMPARE(p.panel.dialog->m_link.IsPortOpen(), !reported);
     }
 
     // A port that cannot be taken says why, and one held by another program is left to it.
@@ -177,11 +169,15 @@ private slots:
         CSerialPortDevice holder(other.DevicePath());
         QString why;
         QVERIFY(holder.Open({}, {}, &why));
+        const int locked = ::posix_openpt(O_RDWR | O_NOCTTY);  // its terminal refuses to open until unlocked
+        QVERIFY(locked >= 0 && ::grantpt(locked) == 0);
         for (const auto& [port, reason] : {std::pair{other.DevicePath(), "in use by another program"},
-                                           {QDir::tempPath(), "not a serial port"}, {"/nonexistent/ttyS9", "no such device"}}) {
+                                           {QDir::tempPath(), "not a serial port"}, {"/nonexistent/ttyS9", "no such device"},
+                                           {QString(::ptsname(locked)), "cannot be opened: "}}) {
             QVERIFY(!CSerialPortDevice(port).Open({}, {}, &why));
-            QCOMPARE(why, QString(reason));
+            QVERIFY2(why.startsWith(reason), qPrintable(why));
         }
+        ::close(locked);
         QCOMPARE(holder.Send(board::CMD_OUTPUT_OFF, 500), TransferOutcome::Completed);
         QCOMPARE(other.ReceivedOnce(1), Bytes({board::CMD_OUTPUT_OFF}));
     }

@@ -61,10 +61,15 @@ class CPanelFixture {
 public:
     explicit CPanelFixture(const QStringList& candidates = {"COM4", "COM3", "COM2", "COM1"},
                            const QString& boardPort = "COM4")
+        : CPanelFixture(ports, candidates)
     {
         if (!boardPort.isEmpty())
             board = ports.Attach(boardPort);
-        dialog = std::make_unique<CPanelDlg>(ports, candidates, false);
+    }
+    // The panel on other ports, such as a board on a pseudo-terminal.
+    CPanelFixture(board::CPortProvider& provider, const QStringList& candidates)
+        : dialog(std::make_unique<CPanelDlg>(provider, candidates, false))
+    {
         dialog->m_showMessage = [this](const QString& text, const QString&) { messages << text; };
         dialog->m_runAboutBox = &CAboutDlg::Run;
     }
@@ -78,12 +83,11 @@ public:
             dialog->activateWindow();
             [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(dialog.get());
         }
-        if (board)
-            board->ClearReceived();
+        ClearWire();
         return running;
     }
 
-    void ClearWire() { board->ClearReceived(); }
+    void ClearWire() { board ? board->ClearReceived() : void(); }
     QByteArray Wire() const { return board->Received(); }
 
     QWidget* Item(int id) const { return dialog->GetDlgItem(id); }
