@@ -101,8 +101,8 @@ QMap<int, QWidget*> BuildDialog(QDialog* dialog, const res::DialogTemplate& dial
     const DialogBaseUnits units = BaseUnitsOf(font);
     dialog->setFixedSize(units.ToPixels(dialogTemplate.cx, dialogTemplate.cy));
 
+    // Controls are made in the template's order, which is also their tab order.
     QMap<int, QWidget*> controls;
-    QWidget* previousTabStop = nullptr;
     QList<QGroupBox*> groupBoxes;
     for (const res::ControlTemplate& control : dialogTemplate.controls) {
         QWidget* widget = MakeControl(control, dialog);
@@ -110,11 +110,6 @@ QMap<int, QWidget*> BuildDialog(QDialog* dialog, const res::DialogTemplate& dial
         widget->setProperty(kControlIdProperty, control.id);
         widget->setGeometry(units.ToPixels(control.x, control.y, control.cx, control.cy));
         widget->setFocusPolicy(control.tabStop ? Qt::StrongFocus : Qt::NoFocus);
-        if (control.tabStop) {
-            if (previousTabStop)
-                QWidget::setTabOrder(previousTabStop, widget);
-            previousTabStop = widget;
-        }
         if (auto* group = qobject_cast<QGroupBox*>(widget))
             groupBoxes << group;
         if (control.id != res::IDC_STATIC)
