@@ -215,15 +215,15 @@ private slots:
         QCOMPARE(panel.Label(IDC_CURRENT_C)->text() + Usable(panel), QString("LED current : 0.5 mAS..."));
         // Read loads the low six bits into the boxes, ignoring a byte the board sent unasked,
         // and changes nothing else.
-        panel.board->registers[board::REGISTER_S] = 0xED;
+        panel.board->registers[board::REGISTER_S] = 0xD5;
         panel.board->SendUnasked(Bytes({0x3F}));
         panel.ClearWire();
         panel.Click(IDC_READ_S);
         QString ticked;
         for (int id : kLeds)
             ticked += panel.Box(id)->isChecked() ? '1' : '0';
-        QCOMPARE(panel.Wire() + ticked.toLatin1() + Usable(panel).toLatin1(), Bytes({0x93}) + "101101S...");
-        QCOMPARE(panel.dialog->m_nLedState, 0x2D);
+        QCOMPARE(panel.Wire() + ticked.toLatin1() + Usable(panel).toLatin1(), Bytes({0x93}) + "101010S...");
+        QCOMPARE(panel.dialog->m_nLedState, 0x15);
     }
 
     // What the panel draws: the channel colours on the channel texts, the step buttons'
