@@ -55,7 +55,7 @@ private slots:
         QTest::newRow("empty port") << QStringList{"--port="} << 2 << "^ldx7320: --port needs a device";
         QTest::newRow("both") << QStringList{"--simulate", "--port", "x"} << 2
                               << "^ldx7320: --simulate and --port cannot be used together";
-        QTest::newRow("simulated board") << QStringList{"--simulate", "--trace"} << 0 << "COM4  sent 0xB0  received 0x4B";
+        QTest::newRow("simulated board") << QStringList{"--simulate", "--trace"} << 0 << "COM4  sent 0xB0  received 0x4B\n";
         QTest::newRow("no board") << QStringList{"--port", "/nonexistent/ttyUSB9", "--port", "SILENT"} << 0
                                   << "ldx7320: No LDX7320 board found on the ports tried:\n"
                                      "ldx7320:   /nonexistent/ttyUSB9: no such device\n"
