@@ -1,6 +1,7 @@
 #include "PanelApp.h"
 
 #include "AboutDlg.h"
+#include "ChosenPorts.h"
 #include "CommandLine.h"
 #include "PanelDlg.h"
 #include "ParentConsole.h"

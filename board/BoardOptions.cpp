@@ -1,7 +1,5 @@
 #include "BoardOptions.h"
 
-#include "PortListing.h"
-
 namespace board {
 
 bool TakeBoardOption(const QStringList& arguments, int* index, BoardOptions* options, QString* error)
@@ -30,14 +28,6 @@ QString BoardOptionsConflict(const BoardOptions& options)
     if (options.simulate && !options.ports.isEmpty())
         return QStringLiteral("--simulate and --port cannot be used together");
     return QString();
-}
-
-CChosenPorts::CChosenPorts(const BoardOptions& options)
-    : m_simulate(options.simulate), m_candidates(options.ports.isEmpty() ? DefaultCandidatePorts() : options.ports)
-{
-    // The benchmark's switch, not the users': the simulated board paced at 9600 baud.
-    if (m_simulate)
-        m_simulated.Attach(m_candidates.front())->realTime = qEnvironmentVariableIsSet("LDX_SIMULATE_REAL_TIME");
 }
 
 }  // namespace board

@@ -2,9 +2,6 @@
 // and ldx7320-cli take them alike, with the same words for the same mistakes.
 #pragma once
 
-#include "SimulatedBoard.h"
-#include "SystemPorts.h"
-
 #include <QString>
 #include <QStringList>
 
@@ -23,21 +20,5 @@ bool TakeBoardOption(const QStringList& arguments, int* index, BoardOptions* opt
 
 // What is wrong with the options taken together, or nothing.
 QString BoardOptionsConflict(const BoardOptions& options);
-
-// The ports the options choose: the simulated board on the first candidate, or the
-// system's own ports; and the candidates to search, in order (--port's, else the default
-// ones).
-class CChosenPorts {
-public:
-    explicit CChosenPorts(const BoardOptions& options);
-    CPortProvider& Provider() { return m_simulate ? static_cast<CPortProvider&>(m_simulated) : m_system; }
-    const QStringList& Candidates() const { return m_candidates; }
-
-private:
-    bool m_simulate;
-    QStringList m_candidates;
-    CSystemPortProvider m_system;
-    CSimulatedPortProvider m_simulated;
-};
 
 }  // namespace board

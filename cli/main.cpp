@@ -1,5 +1,6 @@
 // ldx7320-cli: runs commands on the LDX7320 board from a shell or a script, through the
 // same board link as the panel.
+#include "ChosenPorts.h"
 #include "CliCommandLine.h"
 #include "CliRun.h"
 #include "InputLines.h"

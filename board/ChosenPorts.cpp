@@ -1,0 +1,15 @@
+#include "ChosenPorts.h"
+
+#include "PortListing.h"
+
+namespace board {
+
+CChosenPorts::CChosenPorts(const BoardOptions& options)
+    : m_simulate(options.simulate), m_candidates(options.ports.isEmpty() ? DefaultCandidatePorts() : options.ports)
+{
+    // The benchmark's switch, not the users': the simulated board paced at 9600 baud.
+    if (m_simulate)
+        m_simulated.Attach(m_candidates.front())->realTime = qEnvironmentVariableIsSet("LDX_SIMULATE_REAL_TIME");
+}
+
+}  // namespace board
