@@ -79,9 +79,8 @@ QString OpenFileHolder(const QString& location)
         return {};
     const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& process : processes) {
-        bool numeric = false;
-        const qint64 pid = process.toLongLong(&numeric);
-        if (!numeric || pid == ::getpid())
+        const qint64 pid = process.toLongLong();  // 0 for "self" and the other names
+        if (pid <= 0 || pid == ::getpid())
             continue;
         const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(process));
         for (const QFileInfo& descriptor : descriptors.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {

@@ -36,7 +36,6 @@ QPixmap BannerImage(const QString& resource)
 
 void CPanelDlg::LoadBanner()
 {
-    m_imageList.clear();
     const QPixmap banner = panel::BannerImage(QStringLiteral(":/images/banner.xpm"));
     if (!banner.isNull())
         m_imageList.append(banner);
