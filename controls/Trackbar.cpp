@@ -99,7 +99,7 @@ void CTrackbar::mousePressEvent(QMouseEvent* event)
 
 void CTrackbar::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_pageCode >= 0)
+    if (m_pageCode)
         m_pointerValue = ValueUnder(event->position().toPoint());
     else
         QSlider::mouseMoveEvent(event);
@@ -111,12 +111,12 @@ void CTrackbar::mouseReleaseEvent(QMouseEvent* event)
         event->accept();
         return;
     }
-    if (m_pageCode < 0) {
+    if (!m_pageCode) {
         QSlider::mouseReleaseEvent(event);  // ends a drag, if there was one
         return;
     }
     m_pageTimer.stop();
-    m_pageCode = -1;
+    m_pageCode.reset();
     Notify(TB_ENDTRACK);
 }
 
@@ -141,7 +141,7 @@ void CTrackbar::timerEvent(QTimerEvent* event)
 void CTrackbar::PageTowardsPointer()
 {
     const int step = m_pageCode == TB_PAGEDOWN ? pageStep() : -pageStep();
-    MoveTo(m_pageCode, sliderPosition() + step);
+    MoveTo(*m_pageCode, sliderPosition() + step);
 }
 
 void CTrackbar::MoveTo(int code, int target)

@@ -15,6 +15,7 @@
 
 #include <QBasicTimer>
 #include <QSlider>
+#include <optional>
 
 class QStyleOptionSlider;
 
@@ -62,8 +63,8 @@ private:
     void Notify(int code);
 
     QBasicTimer m_pageTimer;
-    int m_pageCode = -1;       // TB_PAGEUP or TB_PAGEDOWN while the left button pages
-    int m_pointerValue = 0;    // the position under the pointer while paging
+    std::optional<int> m_pageCode;  // TB_PAGEUP or TB_PAGEDOWN while the left button pages
+    int m_pointerValue = 0;         // the position under the pointer while paging
 };
 
 }  // namespace controls
