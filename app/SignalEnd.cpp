@@ -18,8 +18,8 @@ int g_wakeUp[2];  // the event loop reads [0], the handler writes to [1]
 
 void OnEndSignal(int)
 {
-    const char byte = 1;
-    (void)!::write(g_wakeUp[1], &byte, 1);
+    const char byte = '!';
+    (void)!::write(g_wakeUp[1], &byte, sizeof byte);
 }
 
 }  // namespace

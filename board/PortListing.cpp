@@ -124,10 +124,10 @@ bool NaturalLess(const QString& a, const QString& b)
 
 QString UsbId(const SerialPortEntry& port)
 {
-    if (port.vendorId < 0 || port.productId < 0)
+    if (!port.vendorId || !port.productId)
         return {};
     const auto hex = [](int id) { return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0')); };
-    return hex(port.vendorId) + QLatin1Char(':') + hex(port.productId);
+    return hex(*port.vendorId) + QLatin1Char(':') + hex(*port.productId);
 }
 
 QString PortHolder(const QString& location)
@@ -155,8 +155,10 @@ QList<SerialPortEntry> ListSerialPorts()
         entry.location = info.systemLocation();
         entry.description = info.description();
         entry.manufacturer = info.manufacturer();
-        entry.vendorId = info.hasVendorIdentifier() ? info.vendorIdentifier() : -1;
-        entry.productId = info.hasProductIdentifier() ? info.productIdentifier() : -1;
+        if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
+            entry.vendorId = info.vendorIdentifier();
+            entry.productId = info.productIdentifier();
+        }
         entry.serialNumber = info.serialNumber();
         entry.holder = PortHolder(entry.location);
         ports << entry;

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace board {
 
@@ -13,8 +14,8 @@ struct SerialPortEntry {
     QString location;      // "/dev/ttyUSB0", "COM3"
     QString description;   // empty when unknown
     QString manufacturer;
-    int vendorId = -1;     // USB vendor and product ids; -1 when not a USB device
-    int productId = -1;
+    std::optional<int> vendorId;  // USB vendor and product ids; none when not a USB device
+    std::optional<int> productId;
     QString serialNumber;
     QString holder;        // who holds the port open; empty when it is free
 };

@@ -146,7 +146,7 @@ private slots:
     {
         QCOMPARE(FormatPortListing({}), QStringList{"No serial ports found."});
         const QList<SerialPortEntry> ports{
-            {"ttyS0", "/dev/ttyS0", "", "", -1, -1, "", ""},
+            {"ttyS0", "/dev/ttyS0", "", "", {}, {}, "", ""},
             {"ttyUSB0", "/dev/ttyUSB0", "FT232R USB UART", "FTDI", 0x0403, 0x0000, "A50285BI", "minicom (pid 42)"}};
         QCOMPARE(FormatPortListing(ports),
                  (QStringList{"ttyS0    /dev/ttyS0    -                -     -          -         free",
