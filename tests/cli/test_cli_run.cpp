@@ -30,7 +30,19 @@ struct SimulatedRun {
     }
 };
 
+// One row: the command line; a fault ("wrong N" and "unanswered N" for the board's byte N
+// alone, "unplugged N" from it on); the bytes after the probe; the answers in words; the
+// last answer with --json, when given.
+struct Row {
+    QString words, fault;
+    QByteArray hex;
+    QString out;
+    QByteArray lastJson;
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(Row)
 
 class TestCliRun : public QObject {
     Q_OBJECT
@@ -41,13 +53,10 @@ private slots:
     // is sent.
     void commandsOnTheBoard_data()
     {
-        // The command line; a fault: "wrong N" and "unanswered N" for the board's byte N alone,
-        // "unplugged N" from it on; the bytes after the probe; the answers in words; the last
-        // answer with --json, when given.
-        QTest::addColumn<QStringList>("row");
+        QTest::addColumn<Row>("row");
         const auto row = [](const char* name, const char* words, const char* fault, const char* hex, const QString& out,
-                            const QString& lastJson = {}) {
-            QTest::newRow(name) << QStringList{words, fault, hex, out, lastJson};
+                            const QByteArray& lastJson = {}) {
+            QTest::newRow(name) << Row{words, fault, hex, out, lastJson};
         };
         row("on, off", "on ; OFF", "", "B1 B0", "on: output on\nOFF: output off",
             R"({"command":"off","number":2,"output":"off"})");
@@ -75,12 +84,12 @@ private slots:
         row("REGISTER_S not written back", "set B 3 ; off", "unanswered 3", "81 03 93",
             "error: command 1 (set B 3): " + notWrittenBack,
             R"({"command":"set","number":1,"register":"B","code":3,"current_mA":2,"register_s_written_back":false,)"
-            "\"error\":\"" + notWrittenBack + "\"}");
+            "\"error\":\"" + notWrittenBack.toUtf8() + "\"}");
     }
     void commandsOnTheBoard()
     {
-        QFETCH(QStringList, row);
-        const auto& [words, fault, hex, out, lastJson] = std::array<QString, 5>{row[0], row[1], row[2], row[3], row[4]};
+        QFETCH(Row, row);
+        const auto& [words, fault, hex, out, lastJson] = row;
         for (const QString& option : QStringList{"--trace", "--json"}) {  // the probe is the board's byte 0
             SimulatedRun r;
             auto& faults = r.board->faults;
@@ -91,10 +100,10 @@ private slots:
                 faults.wrongAnswer.reset();
             const int exitCode = fault.isEmpty() ? kExitDone : kExitFailed;
             QCOMPARE(r.Run(QStringList{option} + words.split(' ')), exitCode);
-            QCOMPARE(r.board->Received(), QByteArray::fromHex("BB " + hex.toLatin1()));
+            QCOMPARE(r.board->Received(), QByteArray::fromHex("BB " + hex));
             if (option == "--json") {
                 if (!lastJson.isEmpty())
-                    QCOMPARE(QJsonDocument::fromJson(r.out.last().toUtf8()), QJsonDocument::fromJson(lastJson.toUtf8()));
+                    QCOMPARE(QJsonDocument::fromJson(r.out.last().toUtf8()), QJsonDocument::fromJson(lastJson));
                 continue;
             }
             QCOMPARE(r.out.join('\n'), out);
