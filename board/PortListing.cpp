@@ -48,15 +48,10 @@ bool ProcessAlive(qint64 pid)
     return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
 }
 
-// Programs that lock a serial device, QSerialPort and minicom among them, leave a
-// "LCK..name" file holding their pid in one of these folders; name is the device's path
-// below /dev with '/' made '_' (LCK..ttyUSB0, LCK..pts_3).
+// A lock file holds its program's pid, in one of these folders.
 QString LockFileHolder(const QString& location)
 {
-    QString device = location;
-    if (device.startsWith(QLatin1String("/dev/")))
-        device.remove(0, 5);
-    const QString lockName = QStringLiteral("LCK..") + device.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QString lockName = LockFileName(location);
     const QStringList folders{QStringLiteral("/var/lock"), QStringLiteral("/etc/locks"),
                               QStringLiteral("/var/spool/locks"), QStringLiteral("/var/spool/uucp"), QDir::tempPath()};
     for (const QString& folder : folders) {
@@ -128,6 +123,14 @@ QString UsbId(const SerialPortEntry& port)
         return {};
     const auto hex = [](int id) { return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0')); };
     return hex(*port.vendorId) + QLatin1Char(':') + hex(*port.productId);
+}
+
+QString LockFileName(const QString& location)
+{
+    QString device = location;
+    if (device.startsWith(QLatin1String("/dev/")))
+        device.remove(0, 5);
+    return QStringLiteral("LCK..") + device.replace(QLatin1Char('/'), QLatin1Char('_'));
 }
 
 QString PortHolder(const QString& location)

@@ -32,6 +32,11 @@ QStringList FormatPortListing(const QList<SerialPortEntry>& ports);
 // "0403:6001"; empty when the port is not a USB device.
 QString UsbId(const SerialPortEntry& port);
 
+// The lock file that QSerialPort, minicom and other programs leave while they hold a
+// device: "LCK.." and the device's path below /dev with '/' made '_' (LCK..ttyUSB0,
+// LCK..pts_3).
+QString LockFileName(const QString& location);
+
 // Who holds the device open, as far as the system lets us see ("minicom (pid 4242)",
 // "another program"); empty when nobody does. Never opens the device itself off Windows.
 QString PortHolder(const QString& location);

@@ -42,6 +42,10 @@ public:
 
     explicit CTrackbar(QWidget* parent = nullptr);
 
+    // Whether a held left button still pages the thumb towards the pointer; false once the
+    // thumb has reached it, though the button may still be down.
+    bool IsPaging() const { return m_pageTimer.isActive(); }
+
 signals:
     // code: one of TrackbarCode; position: the slider's position when it was raised.
     void scrolled(int code, int position, QSlider* trackbar);

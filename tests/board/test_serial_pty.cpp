@@ -80,7 +80,6 @@ private slots:
         // stop there and the chip keeps its value.
         p.link.WriteRegister(REGISTER_S, 0x01);
         p.pty.SendUnasked(Bytes({0x3F, 0x4B, 0x4B}));
-        QTest::qWait(20);
         p.doubleNextAnswer = true;
         p.link.ReadRegister(REGISTER_S);
         QCOMPARE(p.link.m_byReply, quint8(0x01));
@@ -108,7 +107,7 @@ private slots:
         QTemporaryDir locks;
         qputenv("TMPDIR", QFile::encodeName(locks.path()));
         const auto restore = qScopeGuard([] { qunsetenv("TMPDIR"); });  // also when a check fails
-        QFile lock(locks.filePath(pty.LockFileName()));
+        QFile lock(locks.filePath(LockFileName(pty.DevicePath())));
         for (qint64 pid : {qint64(0), qint64(1), qint64(999999999), qint64(::getpid()), sleeper.processId()}) {
             QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
             lock.write(QByteArray::number(pid).rightJustified(10) + '\n');
@@ -179,7 +178,7 @@ private slots:
         }
         ::close(locked);
         QCOMPARE(holder.Send(board::CMD_OUTPUT_OFF, 500), TransferOutcome::Completed);
-        QCOMPARE(other.ReceivedOnce(1), Bytes({board::CMD_OUTPUT_OFF}));
+        QCOMPARE(other.WaitForReceived(1), Bytes({board::CMD_OUTPUT_OFF}));
     }
 };
 

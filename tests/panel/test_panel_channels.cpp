@@ -1,6 +1,7 @@
 // The current channels: steps, Write, Read, the bits fields and the trackbars, with every
 // byte on the wire.
 #include "PanelFixture.h"
+#include "Trackbar.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -224,9 +225,10 @@ private slots:
                 QTest::mousePress(trackbar, button, {}, moved ? PointOver(trackbar, 63) : point);
                 if (moved)
                     moveTo(point);
-                // Held: a page every half second until the thumb has reached the pointer.
-                if (g.repeats && QTest::qWaitFor([&] { return trackbar->value() == g.where; }, 5000))
-                    QTest::qWait(700);
+                // Held: a page every half second until the thumb has reached the pointer,
+                // and then no more.
+                if (g.repeats)
+                    (void)QTest::qWaitFor([&] { return !qobject_cast<controls::CTrackbar*>(trackbar)->IsPaging(); }, 10000);
                 QTest::mouseRelease(trackbar, button, {}, point);
             }
             const int final = g.writes.isEmpty() ? g.start : g.writes.back();

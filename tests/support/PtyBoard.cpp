@@ -1,38 +1,52 @@
 #include "PtyBoard.h"
 
+#include "PortListing.h"
 #include "SimulatedBoard.h"
 
 #include <QDir>
 #include <QFile>
-#include <QtTest>
-#include <array>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+namespace {
+
+// Written by the board into its own slave end behind whatever the program wrote: the
+// terminal keeps the order, so once it has come back out of the master side, so has
+// everything before it. Letters, which no output processing of the line changes.
+constexpr char kDrainMark[] = "PtyBoardDrainMark";
+constexpr qsizetype kDrainMarkLength = sizeof kDrainMark - 1;
+
+}  // namespace
+
 CPtyBoard::CPtyBoard(Responder responder) : m_responder(std::move(responder))
 {
-    m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0 || ::pipe2(m_wakePipe, O_CLOEXEC) != 0)
         throw std::runtime_error("no pseudo-terminal");
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     m_devicePath = QString::fromLocal8Bit(::ptsname(m_master));
-    // Raw on the slave side from the start, so nothing is echoed or translated before
-    // the program configures the line itself.
-    termios attributes{};
-    ::tcgetattr(m_master, &attributes);
-    ::cfmakeraw(&attributes);
-    ::tcsetattr(m_master, TCSANOW, &attributes);
-    m_thread = std::thread([this] { Run(); });
+    m_slave = ::open(::ptsname(m_master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    // Raw from the start, so that nothing is echoed or translated before the program sets
+    // the line up itself.
+    termios line{};
+    ::tcgetattr(m_master, &line);
+    ::cfmakeraw(&line);
+    ::tcsetattr(m_master, TCSANOW, &line);
+    m_thread = std::thread([this] { Serve(); });
 }
 
 CPtyBoard::~CPtyBoard()
 {
-    m_stop = true;
+    Wake('s');
     m_thread.join();
     Unplug();
+    for (int end : m_wakePipe)
+        ::close(end);
 }
 
 QByteArray CPtyBoard::Received() const
@@ -41,18 +55,52 @@ QByteArray CPtyBoard::Received() const
     return m_received;
 }
 
-QByteArray CPtyBoard::ReceivedOnce(int count, int limitMs) const
+QByteArray CPtyBoard::WaitForReceived(int count, std::chrono::milliseconds limit) const
 {
-    (void)QTest::qWaitFor([&] { return Received().size() >= count; }, limitMs);
-    return Received();
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait_for(lock, limit, [&] { return m_received.size() >= count; });
+    return m_received;
+}
+
+QByteArray CPtyBoard::ReceivedAfterDrain()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (m_slave < 0)
+        return m_received;
+    const int drains = m_drains;
+    m_draining = true;
+    (void)!::write(m_slave, kDrainMark, kDrainMarkLength);
+    m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_drains > drains || m_master < 0; });
+    return m_received;
+}
+
+std::optional<CPtyBoard::Clock::time_point> CPtyBoard::FirstArrival(quint8 byte, std::chrono::milliseconds limit) const
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait_for(lock, limit, [&] { return m_firstArrival[byte].has_value(); });
+    return m_firstArrival[byte];
 }
 
 bool CPtyBoard::Locked() const
 {
-    return QFile::exists("/var/lock/" + LockFileName()) || QFile::exists(QDir::tempPath() + '/' + LockFileName());
+    const QString name = board::LockFileName(m_devicePath);
+    return QFile::exists("/var/lock/" + name) || QFile::exists(QDir::tempPath() + '/' + name);
 }
 
 void CPtyBoard::SendUnasked(const QByteArray& bytes)
+{
+    WriteToProgram(bytes);
+    const auto waiting = [this] {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        int count = 0;
+        return m_slave < 0 || (::ioctl(m_slave, FIONREAD, &count) == 0 && count >= 0) ? count : 0;
+    };
+    const Clock::time_point limit = Clock::now() + std::chrono::seconds(10);
+    while (waiting() < bytes.size() && Clock::now() < limit)
+        std::this_thread::yield();
+}
+
+void CPtyBoard::WriteToProgram(const QByteArray& bytes)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_master >= 0)
@@ -61,30 +109,77 @@ void CPtyBoard::SendUnasked(const QByteArray& bytes)
 
 void CPtyBoard::Unplug()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_master >= 0)
-        ::close(m_master);
-    m_master = -1;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (int* end : {&m_master, &m_slave}) {
+            if (*end >= 0)
+                ::close(*end);
+            *end = -1;
+        }
+    }
+    m_changed.notify_all();
+    Wake('u');  // the thread stops watching the closed master
 }
 
-void CPtyBoard::Run()
+void CPtyBoard::Wake(char why)
 {
-    while (!m_stop) {
-        std::array<char, 64> buffer{};
-        ssize_t count = 0;
+    (void)!::write(m_wakePipe[1], &why, 1);
+}
+
+// Sleeps in poll until bytes or a wake-up come.
+void CPtyBoard::Serve()
+{
+    for (;;) {
+        int master;
         {
-            // Read only while the master is ours: Unplug may close it, and its number may
-            // then belong to another file.
             std::lock_guard<std::mutex> lock(m_mutex);
-            pollfd watch{m_master, POLLIN, 0};
-            if (m_master >= 0 && ::poll(&watch, 1, 0) > 0 && (watch.revents & POLLIN))
-                count = ::read(m_master, buffer.data(), buffer.size());
-            m_received.append(buffer.data(), qMax<qsizetype>(count, 0));
+            master = m_master;
         }
-        if (count <= 0)
-            ::usleep(1000);
-        for (ssize_t i = 0; i < count; ++i)
-            SendUnasked(m_responder(quint8(buffer[size_t(i)])));
+        pollfd watch[] = {{m_wakePipe[0], POLLIN, 0}, {master, POLLIN, 0}};  // a closed master (-1) is left out
+        if (::poll(watch, 2, -1) < 0)
+            continue;
+        if (watch[0].revents & POLLIN) {
+            char why = 0;
+            (void)!::read(m_wakePipe[0], &why, 1);
+            if (why == 's')
+                return;
+        }
+        if (watch[1].revents & POLLIN)
+            TakeWaitingBytes();
+    }
+}
+
+void CPtyBoard::TakeWaitingBytes()
+{
+    for (;;) {
+        unsigned char buffer[64];
+        ssize_t count;
+        bool draining;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_master < 0)
+                return;
+            count = ::read(m_master, buffer, sizeof buffer);
+            if (count <= 0)
+                return;
+            const Clock::time_point arrival = Clock::now();
+            for (ssize_t i = 0; i < count; ++i) {
+                m_received.append(char(buffer[i]));
+                if (!m_firstArrival[buffer[i]])
+                    m_firstArrival[buffer[i]] = arrival;
+            }
+            draining = m_draining;
+            // The writer has stopped while draining: nothing is answered, and the mark,
+            // once it is through, is no byte of the program's.
+            if (draining && m_received.endsWith(kDrainMark)) {
+                m_received.chop(kDrainMarkLength);
+                m_draining = false;
+                ++m_drains;
+            }
+        }
+        m_changed.notify_all();
+        for (ssize_t i = 0; i < count && !draining; ++i)
+            WriteToProgram(m_responder(buffer[i]));
     }
 }
 
