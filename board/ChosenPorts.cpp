@@ -5,8 +5,11 @@
 namespace board {
 
 CChosenPorts::CChosenPorts(const BoardOptions& options)
-    : m_simulate(options.simulate), m_candidates(options.ports.isEmpty() ? DefaultCandidatePorts() : options.ports)
+    : m_simulate(options.simulate), m_candidates(options.ports)
 {
+    // The simulated board answers on the first default name; no system port is looked at.
+    if (m_candidates.isEmpty())
+        m_candidates = m_simulate ? QStringList{QStringLiteral("COM4")} : DefaultCandidatePorts();
     // The benchmark's switch, not the users': the simulated board paced at 9600 baud.
     if (m_simulate)
         m_simulated.Attach(m_candidates.front())->realTime = qEnvironmentVariableIsSet("LDX_SIMULATE_REAL_TIME");

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <algorithm>
 
@@ -149,7 +150,7 @@ QString PortHolder(const QString& location)
 #endif
 }
 
-QList<SerialPortEntry> ListSerialPorts()
+QList<SerialPortEntry> SystemSerialPorts()
 {
     QList<SerialPortEntry> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
@@ -163,11 +164,18 @@ QList<SerialPortEntry> ListSerialPorts()
             entry.productId = info.productIdentifier();
         }
         entry.serialNumber = info.serialNumber();
-        entry.holder = PortHolder(entry.location);
         ports << entry;
     }
     std::sort(ports.begin(), ports.end(),
               [](const SerialPortEntry& a, const SerialPortEntry& b) { return NaturalLess(a.name, b.name); });
+    return ports;
+}
+
+QList<SerialPortEntry> ListSerialPorts()
+{
+    QList<SerialPortEntry> ports = SystemSerialPorts();
+    for (SerialPortEntry& port : ports)
+        port.holder = PortHolder(port.location);
     return ports;
 }
 
@@ -196,11 +204,29 @@ QStringList FormatPortListing(const QList<SerialPortEntry>& ports)
     return lines;
 }
 
+QStringList OtherComPorts(const QList<SerialPortEntry>& listed)
+{
+    static const QRegularExpression comName(QStringLiteral("^COM([0-9]+)$"), QRegularExpression::CaseInsensitiveOption);
+    QStringList others;
+    for (const SerialPortEntry& port : listed) {
+        const QRegularExpressionMatch match = comName.match(port.name);
+        if (!match.hasMatch() || match.captured(1).toInt() <= 4)
+            continue;
+        if (port.description.contains(QLatin1String("Bluetooth"), Qt::CaseInsensitive)
+            || port.manufacturer.contains(QLatin1String("Bluetooth"), Qt::CaseInsensitive))
+            continue;
+        others << port.name.toUpper();
+    }
+    std::sort(others.begin(), others.end(), NaturalLess);
+    return others;
+}
+
 QStringList DefaultCandidatePorts(const QString& deviceDir)
 {
     QStringList candidates{QStringLiteral("COM4"), QStringLiteral("COM3"), QStringLiteral("COM2"), QStringLiteral("COM1")};
 #if defined(Q_OS_WIN)
     Q_UNUSED(deviceDir)
+    candidates << OtherComPorts(SystemSerialPorts());
 #else
 #if defined(Q_OS_MACOS)
     const QStringList adapterNames{QStringLiteral("cu.usbserial*"), QStringLiteral("cu.usbmodem*")};

@@ -20,8 +20,9 @@ struct SerialPortEntry {
     QString holder;        // who holds the port open; empty when it is free
 };
 
-// Every serial port the system reports, with its holder, in natural order of name
-// (ttyS2 before ttyS10).
+// Every serial port the system reports, in natural order of name (ttyS2 before ttyS10);
+// ListSerialPorts also says who holds each.
+QList<SerialPortEntry> SystemSerialPorts();
 QList<SerialPortEntry> ListSerialPorts();
 
 // One line per port, columns aligned: name, device, description, manufacturer, USB
@@ -41,9 +42,15 @@ QString LockFileName(const QString& location);
 // "another program"); empty when nobody does. Never opens the device itself off Windows.
 QString PortHolder(const QString& location);
 
-// The names the search tries when none is given: COM4, COM3, COM2, COM1, and off
-// Windows the USB serial adapters present in deviceDir, in natural order.
+// The names the search tries when none is given: COM4, COM3, COM2, COM1, then the USB
+// serial adapters present: on Windows OtherComPorts of the system's list, elsewhere the
+// adapters' devices in deviceDir, in natural order.
 QStringList DefaultCandidatePorts(const QString& deviceDir = QStringLiteral("/dev"));
+
+// The COM ports of a Windows listing other than COM1..COM4 (USB adapters are COM5 and up),
+// in number order, without Bluetooth serial links: opening one makes Windows try to reach
+// the paired device, which can take many seconds.
+QStringList OtherComPorts(const QList<SerialPortEntry>& listed);
 
 // "ttyUSB2" before "ttyUSB10".
 bool NaturalLess(const QString& a, const QString& b);

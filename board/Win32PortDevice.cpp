@@ -55,6 +55,14 @@ private:
     HANDLE m_event;
 };
 
+// A transfer that the port's own time-outs ended has completed, with whatever was moved by
+// then. Windows reports such an overlapped transfer as done with fewer bytes; Wine reports
+// it as failed with ERROR_TIMEOUT (the driver's STATUS_TIMEOUT). Both mean the same.
+bool EndedByPortTimeOut(DWORD error)
+{
+    return error == ERROR_TIMEOUT || error == ERROR_SEM_TIMEOUT || error == WAIT_TIMEOUT;
+}
+
 // Runs one overlapped transfer and waits for it at most limitMs. A transfer given up at
 // its limit is cancelled and waited for, so that it can never complete later into a
 // buffer that is gone. *moved receives the count of bytes moved.
@@ -78,11 +86,17 @@ TransferOutcome Transfer(HANDLE port, bool write, void* data, DWORD size, int li
         *moved = 0;
         return TransferOutcome::TimedOut;
     }
-    return ::GetOverlappedResult(port, &overlapped, moved, FALSE) ? TransferOutcome::Completed
-                                                                  : TransferOutcome::FinishedWithFailure;
+    if (::GetOverlappedResult(port, &overlapped, moved, FALSE) || EndedByPortTimeOut(::GetLastError()))
+        return TransferOutcome::Completed;
+    return TransferOutcome::FinishedWithFailure;
 }
 
 }  // namespace
+
+struct CWin32PortDevice::SavedLine {
+    DCB dcb;
+    COMMTIMEOUTS timeouts;
+};
 
 CWin32PortDevice::CWin32PortDevice(const QString& name) : m_name(name), m_hComm(INVALID_HANDLE_VALUE) {}
 
@@ -102,11 +116,14 @@ bool CWin32PortDevice::Open(const CLineSettings& settings, const CCommTimeouts& 
     }
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (!::GetCommState(m_hComm, &dcb)) {
+    COMMTIMEOUTS found{};
+    if (!::GetCommState(m_hComm, &dcb) || !::GetCommTimeouts(m_hComm, &found)) {
         *whyNot = QStringLiteral("not a serial port");
         Close();
         return false;
     }
+    // Put back at close, so that the next program finds the line as this one did.
+    m_savedLine.reset(new SavedLine{dcb, found});
     dcb.BaudRate = DWORD(settings.BaudRate);
     dcb.ByteSize = BYTE(settings.ByteSize);
     dcb.Parity = BYTE(settings.Parity);
@@ -178,6 +195,11 @@ void CWin32PortDevice::Close()
 {
     if (m_hComm == INVALID_HANDLE_VALUE)
         return;
+    if (m_savedLine) {
+        ::SetCommState(m_hComm, &m_savedLine->dcb);
+        ::SetCommTimeouts(m_hComm, &m_savedLine->timeouts);
+        m_savedLine.reset();
+    }
     ::CloseHandle(m_hComm);
     m_hComm = INVALID_HANDLE_VALUE;
 }

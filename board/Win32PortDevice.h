@@ -24,8 +24,11 @@ public:
     void Close() override;
 
 private:
+    struct SavedLine;  // the line's settings and time-outs as the port had them
+
     QString m_name;
     void* m_hComm;  // HANDLE; INVALID_HANDLE_VALUE while closed
+    std::unique_ptr<SavedLine> m_savedLine;
 };
 
 }  // namespace board

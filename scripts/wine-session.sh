@@ -33,6 +33,8 @@ wine_session_start() {
   export DISPLAY
   rm -f "$display_file"
 
+  # A server of this prefix left from elsewhere (another mount namespace, say) goes first.
+  wineserver -k 2>/dev/null || true
   if [ ! -f "$WINEPREFIX/.ldx-ready" ]; then
     echo "Setting up the Wine prefix $WINEPREFIX"
     mkdir -p "$WINEPREFIX"

@@ -131,13 +131,26 @@ private slots:
         for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS5", "cu.usbmodem3", "cu.usbserial-A1"})
             QVERIFY(QFile(devices.filePath(name)).open(QIODevice::WriteOnly));
         QStringList expected = kCandidates;
+#if defined(Q_OS_WIN)
+        QCOMPARE(DefaultCandidatePorts().mid(0, 4), expected);  // then whatever COM ports this machine has
+#else
 #if defined(Q_OS_MACOS)
         expected << devices.filePath("cu.usbmodem3") << devices.filePath("cu.usbserial-A1");
-#elif !defined(Q_OS_WIN)
+#else
         expected << devices.filePath("ttyACM0") << devices.filePath("ttyUSB2") << devices.filePath("ttyUSB10");
         QCOMPARE(CSystemPortProvider().DescribePort("COM4"), QString("COM4 (/dev/ttyS3)"));
 #endif
         QCOMPARE(DefaultCandidatePorts(devices.path()), expected);
+#endif
+        // On Windows the adapters come from the system's list: COM5 and up, by number, no Bluetooth.
+        const QList<SerialPortEntry> listed{
+            {"COM12", "COM12", "USB-SERIAL CH340", "wch.cn", 0x1A86, 0x7523, "", ""},
+            {"COM9", "COM9", "Standard Serial over Bluetooth link", "Microsoft", {}, {}, "", ""},
+            {"COM3", "COM3", "Communications Port", "(Standard port types)", {}, {}, "", ""},
+            {"COM7", "COM7", "USB Serial Port", "FTDI", 0x0403, 0x6001, "A50285BI", ""},
+            {"COM11", "COM11", "Serial port", "BlueTooth Inc.", {}, {}, "", ""},
+            {"COM10", "COM10", "USB Serial Device", "Microsoft", 0x2341, 0x0043, "", ""}};
+        QCOMPARE(OtherComPorts(listed), QStringList({"COM7", "COM10", "COM12"}));
         for (const auto& [a, b] : {std::pair{"ttyS2", "ttyS10"}, {"tty", "ttyS0"}, {"ttyS", "ttyS0"}, {"a9b", "a10a"}, {"tty1", "ttyS"}})
             QVERIFY2(NaturalLess(a, b) && !NaturalLess(b, a), a);
     }
