@@ -1,37 +1,78 @@
 #include "CommandLine.h"
 
+#include "Version.h"
+
+#include <QCommandLineParser>
+
 namespace app {
+
+namespace {
+
+// The options QApplication takes for itself, with a value or without; they may be written
+// with one dash or two, and a value also after '='.
+const QStringList kQtOptionsWithValue{
+    QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+    QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowicon"),
+    QStringLiteral("qwindowtitle"), QStringLiteral("session"), QStringLiteral("style"), QStringLiteral("stylesheet"),
+    QStringLiteral("display"), QStringLiteral("geometry"), QStringLiteral("title"), QStringLiteral("icon")};
+const QStringList kQtOptionsAlone{QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
+                                  QStringLiteral("dograb"), QStringLiteral("sync")};
+
+QStringList WithoutQtOptions(const QStringList& arguments)
+{
+    QStringList ours;
+    for (int i = 0; i < arguments.size(); ++i) {
+        QString name = arguments.at(i);
+        if (i == 0 || !name.startsWith(QLatin1Char('-')) || name.startsWith(QLatin1String("---"))) {
+            ours << name;
+            continue;
+        }
+        name = name.mid(name.startsWith(QLatin1String("--")) ? 2 : 1);
+        const bool valueAttached = name.contains(QLatin1Char('='));
+        name = name.section(QLatin1Char('='), 0, 0);
+        if (kQtOptionsWithValue.contains(name))
+            i += valueAttached ? 0 : 1;
+        else if (!kQtOptionsAlone.contains(name))
+            ours << arguments.at(i);
+    }
+    return ours;
+}
+
+CommandLine Usage(const QString& error)
+{
+    CommandLine line;
+    line.action = CommandLine::Action::Usage;
+    line.error = error;
+    return line;
+}
+
+}  // namespace
 
 CommandLine ParseCommandLine(const QStringList& arguments)
 {
+    const QStringList ours = WithoutQtOptions(arguments);
+    QCommandLineParser parser;
+    board::AddBoardOptions(parser);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("show the help"));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("show the version"));
+    const QCommandLineOption listPorts(QStringLiteral("list-ports"), QStringLiteral("list the serial ports"));
+    parser.addOptions({help, version, listPorts});
+    if (!parser.parse(ours))
+        return Usage(board::ParseError(parser, ours));
     CommandLine line;
-    const auto usage = [&line](const QString& error) {
-        line.action = CommandLine::Action::Usage;
-        line.error = error;
+    if (parser.isSet(help))
+        line.action = CommandLine::Action::Help;
+    else if (parser.isSet(version))
+        line.action = CommandLine::Action::Version;
+    else if (parser.isSet(listPorts))
+        line.action = CommandLine::Action::ListPorts;
+    if (line.action != CommandLine::Action::Run)
         return line;
-    };
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
-        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            line.action = CommandLine::Action::Help;
-            return line;
-        }
-        if (argument == QLatin1String("--version")) {
-            line.action = CommandLine::Action::Version;
-            return line;
-        }
-        if (argument == QLatin1String("--list-ports")) {
-            line.action = CommandLine::Action::ListPorts;
-            return line;
-        }
-        QString error;
-        if (!board::TakeBoardOption(arguments, &i, &line, &error))
-            return usage(QStringLiteral("unknown option '%1'").arg(argument));
-        if (!error.isEmpty())
-            return usage(error);
-    }
-    const QString conflict = board::BoardOptionsConflict(line);
-    return conflict.isEmpty() ? line : usage(conflict);
+    if (!parser.positionalArguments().isEmpty())
+        return Usage(QStringLiteral("unknown option '%1'").arg(parser.positionalArguments().front()));
+    const board::BoardOptionsRead read = board::ReadBoardOptions(parser);
+    line.board = read.options;
+    return read.error.isEmpty() ? line : Usage(read.error);
 }
 
 QString UsageText()
@@ -51,16 +92,17 @@ QString HelpText()
         "  --list-ports     list the serial ports of this machine and exit\n"
         "  --help           show this help and exit\n"
         "  --version        show the version and exit\n\n"
-        "By default the board is looked for on COM4, COM3, COM2 and COM1, in that order.\n"
-        "On Windows these are the system's COM ports. Elsewhere they stand for\n"
-        "/dev/ttyS3../dev/ttyS0, and the USB serial adapters present at start-up follow\n"
-        "them in name order (/dev/ttyUSB*, /dev/ttyACM* on Linux; /dev/cu.usbserial*,\n"
-        "/dev/cu.usbmodem* on macOS).");
+        "By default the board is looked for on COM4, COM3, COM2 and COM1, in that order, then on\n"
+        "the USB serial adapters present at start-up. On Windows these are the system's COM\n"
+        "ports, the adapters the other COM ports in number order (Bluetooth links left out).\n"
+        "Elsewhere COM1..COM4 stand for /dev/ttyS0../dev/ttyS3, and the adapters are\n"
+        "/dev/ttyUSB*, /dev/ttyACM* on Linux and /dev/cu.usbserial*, /dev/cu.usbmodem* on macOS.\n\n"
+        "Qt's own options, such as -style fusion, are taken too.");
 }
 
 QString VersionText()
 {
-    return QStringLiteral("LDX7320 1.0.0.1");
+    return QStringLiteral("LDX7320 ") + QString::fromLatin1(LDX_VERSION);
 }
 
 }  // namespace app

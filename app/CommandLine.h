@@ -8,12 +8,15 @@
 
 namespace app {
 
-struct CommandLine : board::BoardOptions {
+struct CommandLine {
     enum class Action { Run, Help, Version, ListPorts, Usage };
     Action action = Action::Run;
-    QString error;       // with Action::Usage: what was wrong
+    board::BoardOptions board;
+    QString error;  // with Action::Usage: what was wrong
 };
 
+// arguments as main receives them, the program's name first. Qt's own options (-style
+// fusion, -platform offscreen, ...) are left to Qt.
 CommandLine ParseCommandLine(const QStringList& arguments);
 QString UsageText();
 QString HelpText();

@@ -2,14 +2,21 @@
 
 #include "AboutDlg.h"
 #include "ChosenPorts.h"
+#include "EndSignals.h"
 #include "CommandLine.h"
 #include "PanelDlg.h"
 #include "ParentConsole.h"
 #include "PortListing.h"
-#include "SignalEnd.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QStyle>
 #include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 int CPanelApp::Run(int argc, char* argv[])
 {
@@ -35,9 +42,11 @@ int CPanelApp::Run(int argc, char* argv[])
     case app::CommandLine::Action::Run:
         break;
     }
-    QApplication application(argc, argv);
+    app::ProvideRuntimeDir();
+    QApplication application(argc, argv);  // takes Qt's own options, such as -style
     QApplication::setApplicationName(QStringLiteral("LDX7320"));
-    InitInstance(line);
+    app::UseLightPalette();
+    InitInstance(line.board);
     // Every ordinary end, a quit asked for by the board link included, exits with 0.
     return 0;
 }
@@ -45,8 +54,32 @@ int CPanelApp::Run(int argc, char* argv[])
 void CPanelApp::InitInstance(const board::BoardOptions& options)
 {
     board::CChosenPorts ports(options);
-    CPanelDlg dialog(ports.Provider(), ports.Candidates(), options.trace);
-    dialog.m_runAboutBox = &CAboutDlg::Run;
-    const app::CSignalEnd signalEnd([&dialog] { dialog.RequestEnd(); });
+    CPanelDlg dialog(ports.Provider(), {ports.Candidates(), options.trace, options.simulate});
+    dialog.SetAboutBox(&CAboutDlg::Run);
+    // A signal ends the panel as EXIT does: the port is closed on the way out.
+    const board::CEndSignalNotifier endSignals([&dialog] { dialog.RequestEnd(); });
     dialog.DoModal();
 }
+
+namespace app {
+
+void UseLightPalette()
+{
+    QApplication::setPalette(QApplication::style()->standardPalette());
+}
+
+void ProvideRuntimeDir()
+{
+#ifdef Q_OS_UNIX
+    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
+        return;
+    const QByteArray folder = QFile::encodeName(QDir::tempPath() + QStringLiteral("/runtime-") + QString::number(::getuid()));
+    ::mkdir(folder.constData(), 0700);
+    struct stat info {};
+    // Only a folder of this user's that nobody else may enter will do.
+    if (::lstat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 0077) == 0)
+        qputenv("XDG_RUNTIME_DIR", folder);
+#endif
+}
+
+}  // namespace app

@@ -1,5 +1,5 @@
-// The application object: reads the command line, runs the panel, and ends the program
-// when the panel closes.
+// The application: reads the command line, runs the panel, and ends the program when the
+// panel closes.
 #pragma once
 
 #include "BoardOptions.h"
@@ -14,3 +14,15 @@ private:
     // Runs the panel; the program ends when the panel closes.
     void InitInstance(const board::BoardOptions& options);
 };
+
+namespace app {
+
+// The panel's look is the light one it has on Windows, whatever the desktop's theme: its
+// channel colours are chosen for a light dialog.
+void UseLightPalette();
+
+// A session without XDG_RUNTIME_DIR (a root shell, a container) makes Qt warn at every
+// start; the program takes the folder Qt would take, without the warning.
+void ProvideRuntimeDir();
+
+}  // namespace app

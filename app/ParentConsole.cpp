@@ -3,10 +3,6 @@
 #include <QtGlobal>
 
 #ifdef Q_OS_WIN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
 #include <cstdio>
 #include <windows.h>
 #endif

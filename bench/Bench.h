@@ -1,16 +1,15 @@
 // What the benchmark's parts share: the line's wire times, the table's rows, a few
-// statistics, and a board behind a pseudo-terminal.
+// statistics, and the boards behind pseudo-terminals.
 #pragma once
+
+#include "BoardCommands.h"
+#include "PtyBoard.h"
 
 #include <QString>
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
-#include <mutex>
-#include <optional>
-#include <thread>
 #include <vector>
 
 namespace bench {
@@ -49,30 +48,11 @@ inline double MsSince(Clock::time_point start) { return MsBetween(start, Clock::
 inline QString Ms(double value, int decimals = 1) { return QStringLiteral("%1 ms").arg(value, 0, 'f', decimals); }
 inline QString Met(bool reached) { return reached ? QStringLiteral("yes") : QStringLiteral("no"); }
 
-// A pseudo-terminal whose slave the program under measurement opens. A thread reads the
-// master side and notes when each byte value first came; an answering peer sends ACK
-// back at once, as the board does to the probe and the output commands.
-class CPtyPeer {
-public:
-    explicit CPtyPeer(bool answering);
-    ~CPtyPeer();
-
-    QString DevicePath() const { return m_devicePath; }
-    std::optional<Clock::time_point> WaitForFirst(quint8 byte, std::chrono::milliseconds limit);
-
-private:
-    void Serve();
-
-    bool m_answering;
-    int m_master = -1;
-    int m_slaveKeptOpen = -1;  // so the master sees no hang-up between users
-    int m_stopPipe[2] = {-1, -1};
-    QString m_devicePath;
-    std::mutex m_mutex;
-    std::condition_variable m_arrived;
-    std::array<std::optional<Clock::time_point>, 256> m_firstArrival{};
-    std::thread m_thread;
-};
+// Boards on pseudo-terminals for the program under measurement: one that answers every
+// byte with ACK at once, as the board does to the probe and the output commands, and one
+// that never answers.
+inline QByteArray AnswerAck(quint8) { return QByteArray(1, char(board::ACK)); }
+inline QByteArray AnswerNothing(quint8) { return {}; }
 
 // Each throws std::runtime_error when it cannot measure.
 Rows MeasureExchanges();

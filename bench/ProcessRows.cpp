@@ -3,6 +3,7 @@
 #include "Bench.h"
 
 #include "BoardCommands.h"
+#include "PortListing.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,7 +41,7 @@ void KillPanel(QProcess& panel, const QString& device = {})
     panel.waitForFinished();
     if (device.isEmpty())
         return;
-    QFile lockFile(QStringLiteral("/var/lock/LCK..") + device.mid(5).replace(QLatin1Char('/'), QLatin1Char('_')));
+    QFile lockFile(QStringLiteral("/var/lock/") + board::LockFileName(device));
     if (lockFile.open(QIODevice::ReadOnly) && lockFile.readLine().trimmed().toLongLong() == pid)
         lockFile.remove();
 }
@@ -53,20 +54,20 @@ struct StartUpTimes {
 // One start with silentPorts ptys that never answer ahead of the board's.
 void TimeOneStartUp(int silentPorts, StartUpTimes& times)
 {
-    std::vector<std::unique_ptr<CPtyPeer>> silent;
+    std::vector<std::unique_ptr<CPtyBoard>> silent;
     QStringList arguments;
     for (int i = 0; i < silentPorts; ++i) {
-        silent.push_back(std::make_unique<CPtyPeer>(false));
+        silent.push_back(std::make_unique<CPtyBoard>(AnswerNothing));
         arguments << QStringLiteral("--port") << silent.back()->DevicePath();
     }
-    CPtyPeer board(true);
+    CPtyBoard board(AnswerAck);
     arguments << QStringLiteral("--port") << board.DevicePath();
-    CPtyPeer& firstPort = silent.empty() ? board : *silent.front();
+    CPtyBoard& firstPort = silent.empty() ? board : *silent.front();
 
     QProcess panel;
     const Clock::time_point started = StartPanel(panel, arguments);
-    const auto outputOff = board.WaitForFirst(board::CMD_OUTPUT_OFF, kStartUpLimit);
-    const auto firstProbe = firstPort.WaitForFirst(board::CMD_PROBE, 0ms);
+    const auto outputOff = board.FirstArrival(board::CMD_OUTPUT_OFF, kStartUpLimit);
+    const auto firstProbe = firstPort.FirstArrival(board::CMD_PROBE, 0ms);
     KillPanel(panel, board.DevicePath());
     if (!outputOff || !firstProbe)
         throw std::runtime_error("the panel sent no 0xB0 to the board's pty");

@@ -2,13 +2,14 @@
 // 9600 baud: trackbar A set to 0..63, each position a current write of five exchanges.
 #include "Bench.h"
 
+#include "DialogBuilder.h"
 #include "PanelDlg.h"
+#include "ResourceIds.h"
 #include "SimulatedBoard.h"
 #include "Trackbar.h"
 
-#include <QCheckBox>
+#include <QAbstractButton>
 #include <QCoreApplication>
-#include <QSlider>
 #include <stdexcept>
 
 namespace bench {
@@ -18,13 +19,20 @@ namespace {
 constexpr int kPositions = 64;
 constexpr int kBytesPerCurrentWrite = 5;
 
+QWidget* Control(CPanelDlg& dialog, int id)
+{
+    for (QWidget* control : dialog.findChildren<QWidget*>()) {
+        if (controls::ControlId(control) == id)
+            return control;
+    }
+    throw std::runtime_error("the panel has no control " + std::to_string(id));
+}
+
 // ENABLE, LED A1 ticked and REGISTER_S written, so that trackbar A writes the current.
 void EnableChannelA(CPanelDlg& dialog)
 {
-    dialog.OnEnableToggle();
-    dialog.m_chkLed[5]->setChecked(true);  // the boxes run from C2 down to A1
-    dialog.OnLedA1();
-    dialog.OnWriteS();
+    for (int id : {res::IDC_ENABLE, res::IDC_LED_A1, res::IDC_WRITE_S})
+        qobject_cast<QAbstractButton*>(Control(dialog, id))->click();
     QCoreApplication::processEvents();
 }
 
@@ -42,13 +50,14 @@ Rows MeasureCurrentWrites()
     board::CSimulatedPortProvider ports;
     const auto board = ports.Attach(port);
     board->realTime = true;
-    CPanelDlg dialog(ports, {port}, false);
+    CPanelDlg dialog(ports, PanelSetup{{port}, false, true});
     QString message;
-    dialog.m_showMessage = [&message](const QString& text, const QString&) { message = text; };
+    dialog.SetMessageShower([&message](const QString& text, const QString&) { message = text; });
     if (!dialog.StartUp())
         throw std::runtime_error("the panel did not start on the simulated board");
     dialog.show();
     EnableChannelA(dialog);
+    auto* trackbar = qobject_cast<controls::CTrackbar*>(Control(dialog, res::IDC_SLIDER1));
 
     const int bytesBefore = board->ReceivedCount();
     std::vector<double> writesMs;
@@ -56,8 +65,8 @@ Rows MeasureCurrentWrites()
     const Clock::time_point sweepStart = Clock::now();
     for (int position = 0; position < kPositions; ++position) {
         const Clock::time_point writeStart = Clock::now();
-        dialog.m_sliderA->setValue(position);
-        dialog.OnHScroll(controls::TB_THUMBTRACK, position, dialog.m_sliderA);
+        trackbar->setValue(position);
+        emit trackbar->scrolled(controls::TB_THUMBTRACK, position, trackbar);  // as a drag tells it
         writesMs.push_back(MsSince(writeStart));
         const Clock::time_point repaintStart = Clock::now();
         QCoreApplication::processEvents();  // the repaint a drag gets between moves

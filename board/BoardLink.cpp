@@ -19,73 +19,123 @@ QString HexBytes(const QByteArray& bytes)
     return hex.join(QLatin1Char(' '));
 }
 
+// How to name the board's port on the command line, on this platform.
+QString PortOptionAdvice()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("start with --port COMn to name the board's port");
+#else
+    return QStringLiteral("start with --port DEVICE (/dev/ttyUSB0, say) to name the board's port");
+#endif
+}
+
 }  // namespace
+
+QString Describe(WriteOutcome outcome)
+{
+    switch (outcome) {
+    case WriteOutcome::Acknowledged:
+        break;
+    case WriteOutcome::NotAcknowledged:
+        return QStringLiteral("the board did not acknowledge a byte (%1)").arg(QString::fromLatin1(kComErrorMessage));
+    case WriteOutcome::PortLost:
+        return DescribeLostPort();
+    }
+    return {};
+}
+
+QString DescribeLostPort()
+{
+    return QStringLiteral("a byte could not be exchanged: the port failed or the device went away");
+}
+
+QStringList NoBoardReport(const PortSearch& search, const QStringList& listedPorts)
+{
+    QStringList lines{QStringLiteral("No LDX7320 board found on the ports tried:")};
+    for (const QString& reason : search.reasons)
+        lines << QStringLiteral("  ") + reason;
+    if (search.reasons.isEmpty())
+        lines << QStringLiteral("  no port to try");
+    lines << QStringLiteral("What to try:")
+          << QStringLiteral("  check that the board is powered and its cable plugged in")
+          << (listedPorts.isEmpty() ? QStringLiteral("  this computer lists no serial port")
+                                    : QStringLiteral("  the serial ports this computer lists: %1").arg(listedPorts.join(QLatin1String(", "))))
+          << QStringLiteral("  ") + PortOptionAdvice()
+          << QStringLiteral("  start with --simulate to try it on the simulated board");
+    return lines;
+}
 
 CBoardLink::CBoardLink(CPortProvider& ports, IBoardHost& host) : m_ports(ports), m_host(host) {}
 
-// A port left open when the panel ends is released with the process, as the system would.
+// A port left open when the program ends is released with the link.
 CBoardLink::~CBoardLink() = default;
 
 // Only the search opens ports, and it closes each one it does not keep before the next.
-bool CBoardLink::OpenPort(const QString& name)
+std::optional<OpenFailure> CBoardLink::OpenPort(const QString& name)
 {
-    m_timeouts = CCommTimeouts();
-    m_dcb = CLineSettings();
     std::unique_ptr<CPortDevice> device = m_ports.MakeDevice(name);
-    m_strOpenFailure.clear();
-    if (!device || !device->Open(m_dcb, m_timeouts, &m_strOpenFailure))
-        return false;
-    m_hComm = std::move(device);
-    m_strPortName = name;
-    if (!m_hComm->OpenNote().isEmpty())
-        Trace(m_hComm->OpenNote());
-    return true;
+    if (const std::optional<OpenFailure> failure = device->Open(CLineSettings(), CCommTimeouts()))
+        return failure;
+    m_port = std::move(device);
+    m_portName = name;
+    if (!m_port->OpenNote().isEmpty())
+        Trace(m_port->OpenNote());
+    return std::nullopt;
 }
 
-bool CBoardLink::SendByte(int byte)
+CBoardLink::SendOutcome CBoardLink::SendByte(int byte)
 {
-    // With no port open the write cannot start.
-    if (!m_hComm) {
-        m_host.CancelPanel();
-        return false;
-    }
-    switch (m_hComm->Send(static_cast<quint8>(byte), kSendLimitMs)) {
+    if (!m_port)
+        return SendOutcome::PortLost;  // with no port open the write cannot start
+    switch (m_port->Send(static_cast<quint8>(byte), kSendLimitMs)) {
     case TransferOutcome::Completed:
-        return true;
+        return SendOutcome::Sent;
     case TransferOutcome::FinishedWithFailure:
-        return false;
+        return SendOutcome::Failed;
     case TransferOutcome::FailedAtOnce:
     case TransferOutcome::TimedOut:
         break;
     }
-    m_host.CancelPanel();
-    return false;
+    return SendOutcome::PortLost;
 }
 
-bool CBoardLink::ExchangeByte(int byte)
+Exchange CBoardLink::ExchangeByte(int byte)
 {
-    m_byReply = 0;
-    m_bReplyReceived = false;
     DropStrayInput();
-    if (!SendByte(byte)) {
-        TraceExchange(byte, true, false, {});
-        return false;
-    }
-    const ReceiveResult received = m_hComm->Receive(kReceiveLimitMs);
-    if (received.gotByte)
-        m_byReply = received.byte;
-    m_bReplyReceived = received.gotByte;
-    // The device went away while the answer was awaited: the panel cannot go on, just as
-    // when a byte cannot be sent, instead of taking the missing answer for a silent 0.
-    if (received.outcome == TransferOutcome::FailedAtOnce)
-        m_host.CancelPanel();
-    bool ok = false;
+    Exchange exchange;
     QByteArray discarded;
-    // Whatever came behind the reply belongs to no command.
-    if (received.outcome == TransferOutcome::Completed)
-        ok = m_hComm->DiscardInput(&discarded);
-    TraceExchange(byte, false, received.gotByte, discarded);
-    return ok;
+    switch (SendByte(byte)) {
+    case SendOutcome::PortLost:
+        exchange.outcome = Exchange::Outcome::PortLost;
+        TraceExchange(byte, true, exchange, discarded);
+        return exchange;
+    case SendOutcome::Failed:
+        exchange.outcome = Exchange::Outcome::Failed;
+        TraceExchange(byte, true, exchange, discarded);
+        return exchange;
+    case SendOutcome::Sent:
+        break;
+    }
+    const ReceiveResult received = m_port->Receive(kReceiveLimitMs);
+    if (received.gotByte)
+        exchange.reply = received.byte;
+    switch (received.outcome) {
+    case TransferOutcome::Completed:
+        // Whatever came behind the reply belongs to no command.
+        exchange.outcome = m_port->DiscardInput(&discarded) ? Exchange::Outcome::Completed : Exchange::Outcome::Failed;
+        break;
+    case TransferOutcome::FailedAtOnce:
+        // The device went away while the answer was awaited: as lost as when a byte
+        // cannot be sent, and no silent 0.
+        exchange.outcome = Exchange::Outcome::PortLost;
+        break;
+    case TransferOutcome::FinishedWithFailure:
+    case TransferOutcome::TimedOut:
+        exchange.outcome = Exchange::Outcome::Failed;
+        break;
+    }
+    TraceExchange(byte, false, exchange, discarded);
+    return exchange;
 }
 
 // A byte waiting before a command is sent was never asked for by it: a reply that came
@@ -93,107 +143,105 @@ bool CBoardLink::ExchangeByte(int byte)
 // command's reply it would show a wrong value, or be taken for an acknowledgement.
 void CBoardLink::DropStrayInput()
 {
-    if (!m_hComm)
+    if (!m_port)
         return;
     QByteArray dropped;
-    m_hComm->DiscardInput(&dropped);
+    m_port->DiscardInput(&dropped);
     if (!dropped.isEmpty())
         Trace(QStringLiteral("dropped %1, which arrived between exchanges").arg(HexBytes(dropped)));
 }
 
-void CBoardLink::ClosePortAndQuit()
-{
-    ClosePort();
-    m_host.RequestQuit();
-}
-
-void CBoardLink::WriteRegister(int index, int value)
-{
-    ExchangeByte(CMD_WRITE_REG | (index & kRegisterIndexMask));
-    CheckAck();
-    ExchangeByte(value);
-    CheckAck();
-}
-
-void CBoardLink::ReadRegister(int index)
-{
-    ExchangeByte(CMD_READ_REG | (index & kRegisterIndexMask));
-}
-
-void CBoardLink::WriteCurrent(int index, int code)
-{
-    WriteRegister(index, code);
-    ReadRegister(REGISTER_S);
-    if (!m_bReplyReceived) {
-        Trace(QStringLiteral("REGISTER_S not written back: its read got no answer"));
-        return;
-    }
-    WriteRegister(REGISTER_S, m_byReply);
-}
-
-void CBoardLink::CheckAck()
-{
-    // A closed port means the failure has been reported already.
-    if (!m_hComm)
-        return;
-    if (m_byReply == ACK)
-        return;
-    m_host.ShowBoardMessage(QString::fromLatin1(kComErrorMessage), QString());
-    ClosePortAndQuit();
-}
-
-void CBoardLink::FindBoardPort(const QStringList& candidates)
-{
-    QStringList reasons;
-    for (const QString& name : candidates) {
-        if (!OpenPort(name)) {
-            reasons << QStringLiteral("%1: %2").arg(m_ports.DescribePort(name), m_strOpenFailure);
-            continue;
-        }
-        const bool completed = ExchangeByte(CMD_PROBE);
-        if (completed && m_byReply == ACK)
-            return;
-        QString why;
-        if (!completed)
-            why = QStringLiteral("opened, but the probe could not be exchanged");
-        else if (m_byReply == 0)
-            why = QStringLiteral("opened, but nothing answered the probe");
-        else
-            why = QStringLiteral("opened, but answered %1 instead of %2").arg(Hex(m_byReply), Hex(ACK));
-        reasons << QStringLiteral("%1: %2").arg(m_ports.DescribePort(name), why);
-        ClosePort();
-    }
-    if (reasons.isEmpty())
-        reasons << QStringLiteral("no port to try");
-    const QString heading = QStringLiteral("No LDX7320 board found on the ports tried:");
-    m_host.WriteDiagnostic(heading);
-    for (const QString& reason : reasons)
-        m_host.WriteDiagnostic(QStringLiteral("  ") + reason);
-    m_host.ShowBoardMessage(QString::fromLatin1(kComErrorMessage), heading + QLatin1Char('\n') + reasons.join(QLatin1Char('\n')));
-    ClosePortAndQuit();
-}
-
 void CBoardLink::ClosePort()
 {
-    if (!m_hComm)
+    if (!m_port)
         return;
-    m_hComm->Close();
-    m_hComm.reset();
+    m_port->Close();
+    m_port.reset();
+}
+
+// Every step is taken whatever the one before did: after a failed check the port is
+// closed, so the value byte is not sent and its check reports nothing more.
+WriteOutcome CBoardLink::WriteRegister(int index, int value)
+{
+    const Exchange command = ExchangeByte(CMD_WRITE_REG | (index & kRegisterIndexMask));
+    const bool commandTaken = CheckAck(command);
+    const Exchange valueByte = ExchangeByte(value);
+    const bool valueTaken = CheckAck(valueByte);
+    if (commandTaken && valueTaken)
+        return WriteOutcome::Acknowledged;
+    const Exchange& firstFailure = commandTaken ? valueByte : command;
+    return firstFailure.PortLost() ? WriteOutcome::PortLost : WriteOutcome::NotAcknowledged;
+}
+
+Exchange CBoardLink::ReadRegister(int index)
+{
+    return ExchangeByte(CMD_READ_REG | (index & kRegisterIndexMask));
+}
+
+CurrentWrite CBoardLink::WriteCurrent(int index, int code)
+{
+    CurrentWrite write;
+    write.code = WriteRegister(index, code);
+    write.readOfS = ReadRegister(REGISTER_S);
+    if (!write.readOfS.reply) {
+        Trace(QStringLiteral("REGISTER_S not written back: its read got no answer"));
+        return write;
+    }
+    write.writeBack = WriteRegister(REGISTER_S, *write.readOfS.reply);
+    return write;
+}
+
+// A failure is said once: with the port closed, there is nothing more to say.
+bool CBoardLink::CheckAck(const Exchange& exchange)
+{
+    if (!m_port)
+        return false;
+    if (exchange.reply == ACK)
+        return true;
+    m_host.ShowBoardMessage(QString::fromLatin1(kComErrorMessage));
+    ClosePort();
+    return false;
+}
+
+PortSearch CBoardLink::FindBoardPort(const QStringList& candidates)
+{
+    PortSearch search;
+    for (const QString& name : candidates) {
+        if (const std::optional<OpenFailure> failure = OpenPort(name)) {
+            search.reasons << QStringLiteral("%1: %2").arg(m_ports.DescribePort(name), Describe(*failure));
+            continue;
+        }
+        const Exchange probe = ExchangeByte(CMD_PROBE);
+        if (probe.Completed() && probe.reply == ACK) {
+            search.port = name;
+            return search;
+        }
+        QString why;
+        if (!probe.Completed())
+            why = QStringLiteral("opened, but the probe could not be exchanged");
+        else if (!probe.reply)
+            why = QStringLiteral("opened, but nothing answered the probe");
+        else
+            why = QStringLiteral("opened, but answered %1 instead of %2").arg(Hex(*probe.reply), Hex(ACK));
+        search.reasons << QStringLiteral("%1: %2").arg(m_ports.DescribePort(name), why);
+        ClosePort();
+    }
+    return search;
 }
 
 void CBoardLink::Trace(const QString& what) const
 {
-    if (m_bTrace)
-        m_host.WriteDiagnostic(QStringLiteral("%1  %2").arg(m_strPortName, what));
+    if (m_trace)
+        m_host.WriteDiagnostic(QStringLiteral("%1  %2").arg(m_portName, what));
 }
 
-void CBoardLink::TraceExchange(int sent, bool sendFailed, bool gotReply, const QByteArray& discarded) const
+void CBoardLink::TraceExchange(int sent, bool sendFailed, const Exchange& exchange, const QByteArray& discarded) const
 {
     QString line = QStringLiteral("sent %1  ").arg(Hex(sent));
     if (sendFailed)
         line += QStringLiteral("send failed");
     else
-        line += QStringLiteral("received %1").arg(gotReply ? Hex(m_byReply) : QStringLiteral("none"));
+        line += QStringLiteral("received %1").arg(exchange.reply ? Hex(*exchange.reply) : QStringLiteral("none"));
     if (!discarded.isEmpty())
         line += QStringLiteral(", then dropped %1").arg(HexBytes(discarded));
     Trace(line);

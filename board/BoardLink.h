@@ -1,9 +1,10 @@
 // The serial link to the board and the board's command set.
 //
-// Every operation blocks the caller for the length of its exchanges and never throws.
-// Failures towards the board end the program through the host: a failed send cancels the
-// panel, a byte that is not acknowledged or a missing board is reported once and the
-// program's end is requested. There is no retry.
+// Every operation blocks the caller for the length of its exchanges, never throws, and
+// returns what happened. Whether a failure ends the program is the caller's decision. What
+// the link decides itself goes through its host: the one message (no board, or a byte of a
+// write that was not acknowledged, after which the link closes the port) and the
+// diagnostics (why ports were not taken, the trace). There is no retry.
 #pragma once
 
 #include "BoardHost.h"
@@ -12,11 +13,61 @@
 
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace board {
 
 // A byte as the trace and the messages write it: "0x05".
 QString Hex(int byte);
+
+// One byte sent and the board's answer awaited. A board that stays silent gives a completed
+// exchange without a reply, after the port's own time-out.
+struct Exchange {
+    enum class Outcome {
+        Completed,
+        Failed,    // the port reported an error, or gave no end in time; it stays usable
+        PortLost,  // no port is open, the byte could not be sent, or the device went away
+    };
+    Outcome outcome = Outcome::PortLost;
+    std::optional<quint8> reply;  // the byte that came back, if one did
+
+    bool Completed() const { return outcome == Outcome::Completed; }
+    bool PortLost() const { return outcome == Outcome::PortLost; }
+};
+
+// A register written: the command byte and the value, each to be acknowledged.
+enum class WriteOutcome {
+    Acknowledged,
+    NotAcknowledged,  // answered otherwise or not at all: the link has said so and closed the port
+    PortLost,         // a byte could not be sent or the device went away; said and closed as well
+};
+
+// A current written as the panel writes it: the code into its register, then REGISTER_S
+// read and written back with the byte read.
+struct CurrentWrite {
+    WriteOutcome code = WriteOutcome::PortLost;
+    Exchange readOfS;
+    // None when the read of REGISTER_S got no answer: there was nothing true to write back.
+    std::optional<WriteOutcome> writeBack;
+
+    // Whether the register and REGISTER_S both took their bytes.
+    bool Done() const { return code == WriteOutcome::Acknowledged && writeBack == WriteOutcome::Acknowledged; }
+};
+
+// What the search for the board found.
+struct PortSearch {
+    QString port;         // where the board answered; empty when it answered nowhere
+    QStringList reasons;  // for each port not taken, why: "COM4: no such device"
+    bool Found() const { return !port.isEmpty(); }
+};
+
+// For a person: why a write failed, or an exchange that lost its port.
+QString Describe(WriteOutcome outcome);
+QString DescribeLostPort();
+
+// What a person reads when no board was found: a heading, why each port was not taken,
+// then what to try (listedPorts: the names of the ports the system lists).
+QStringList NoBoardReport(const PortSearch& search, const QStringList& listedPorts);
 
 class CBoardLink {
 public:
@@ -27,49 +78,38 @@ public:
     CBoardLink(CPortProvider& ports, IBoardHost& host);
     ~CBoardLink();
 
-    // Serial port.
-    bool OpenPort(const QString& name);
-    bool SendByte(int byte);
-    bool ExchangeByte(int byte);
-    void ClosePortAndQuit();
+    // Serial port. A closed port is released with its line put back as it was found.
+    std::optional<OpenFailure> OpenPort(const QString& name);
+    Exchange ExchangeByte(int byte);
+    void ClosePort();
 
     // Command set.
-    void WriteRegister(int index, int value);
-    void ReadRegister(int index);
-    // Writes a current code into register index, then reads REGISTER_S and writes back
-    // the value read. When that read gets no answer there is nothing true to write back,
-    // and REGISTER_S is left as the chip has it.
-    void WriteCurrent(int index, int code);
-    void CheckAck();
-    // Probes the candidates in order; leaves the board's port open, or reports and quits.
-    void FindBoardPort(const QStringList& candidates);
+    WriteOutcome WriteRegister(int index, int value);
+    Exchange ReadRegister(int index);
+    // When the read of REGISTER_S gets no answer, REGISTER_S is left as the chip has it.
+    CurrentWrite WriteCurrent(int index, int code);
+    // Probes the candidates in order and leaves the board's port open; with no board, no
+    // port is left open. Saying so is the caller's.
+    PortSearch FindBoardPort(const QStringList& candidates);
 
-    bool IsPortOpen() const { return m_hComm != nullptr; }
-    QString OpenPortName() const { return m_strPortName; }
-    void SetTrace(bool on) { m_bTrace = on; }
-
-    // The byte received by the last exchange; 0 when none arrived.
-    quint8 m_byReply = 0;
-    // Whether the last exchange received a byte at all (a silent board leaves
-    // m_byReply at 0, which is also a value a register can hold).
-    bool m_bReplyReceived = false;
+    bool IsPortOpen() const { return m_port != nullptr; }
+    QString OpenPortName() const { return m_portName; }
+    void SetTrace(bool on) { m_trace = on; }
 
 private:
-    void ClosePort();
+    enum class SendOutcome { Sent, Failed, PortLost };
+    SendOutcome SendByte(int byte);
+    bool CheckAck(const Exchange& exchange);
     void DropStrayInput();
     void Trace(const QString& what) const;
-    void TraceExchange(int sent, bool sendFailed, bool gotReply, const QByteArray& discarded) const;
+    void TraceExchange(int sent, bool sendFailed, const Exchange& exchange, const QByteArray& discarded) const;
 
     CPortProvider& m_ports;
     IBoardHost& m_host;
-    CLineSettings m_dcb;
-    CCommTimeouts m_timeouts;
-    // The open port; null while none is open, so it can never be closed twice. QSerialPort
-    // tells of received bytes itself: there is no separate receive event to keep.
-    std::unique_ptr<CPortDevice> m_hComm;
-    QString m_strPortName;
-    QString m_strOpenFailure;              // why the last OpenPort failed, for a person
-    bool m_bTrace = false;
+    // The open port; null while none is open, so that it can never be closed twice.
+    std::unique_ptr<CPortDevice> m_port;
+    QString m_portName;
+    bool m_trace = false;
 };
 
 }  // namespace board

@@ -1,33 +1,53 @@
 #include "BoardOptions.h"
 
+#include <QCommandLineParser>
+
 namespace board {
 
-bool TakeBoardOption(const QStringList& arguments, int* index, BoardOptions* options, QString* error)
+namespace {
+
+const QString kPort = QStringLiteral("port");
+const QString kPortNeedsDevice = QStringLiteral("--port needs a device");
+
+}  // namespace
+
+void AddBoardOptions(QCommandLineParser& parser)
 {
-    const QString& argument = arguments.at(*index);
-    if (argument == QLatin1String("--simulate")) {
-        options->simulate = true;
-    } else if (argument == QLatin1String("--trace")) {
-        options->trace = true;
-    } else if (argument == QLatin1String("--port") || argument.startsWith(QLatin1String("--port="))) {
-        const bool separate = argument == QLatin1String("--port");
-        const QString device = separate ? arguments.value(*index + 1) : argument.mid(7);
-        if (device.isEmpty())
-            *error = QStringLiteral("--port needs a device");
-        else
-            options->ports << device;
-        *index += separate ? 1 : 0;
-    } else {
-        return false;
-    }
-    return true;
+    parser.addOption({kPort, QStringLiteral("look for the board on DEVICE only"), QStringLiteral("DEVICE")});
+    parser.addOption({QStringLiteral("simulate"), QStringLiteral("run against the built-in simulated board")});
+    parser.addOption({QStringLiteral("trace"), QStringLiteral("write every byte exchanged with the board to standard error")});
 }
 
-QString BoardOptionsConflict(const BoardOptions& options)
+BoardOptionsRead ReadBoardOptions(const QCommandLineParser& parser)
 {
-    if (options.simulate && !options.ports.isEmpty())
-        return QStringLiteral("--simulate and --port cannot be used together");
-    return QString();
+    BoardOptionsRead read;
+    read.options.simulate = parser.isSet(QStringLiteral("simulate"));
+    read.options.trace = parser.isSet(QStringLiteral("trace"));
+    read.options.ports = parser.values(kPort);
+    if (read.options.ports.contains(QString()))
+        read.error = kPortNeedsDevice;  // --port=
+    else if (read.options.simulate && !read.options.ports.isEmpty())
+        read.error = QStringLiteral("--simulate and --port cannot be used together");
+    return read;
+}
+
+QString ParseError(const QCommandLineParser& parser, const QStringList& arguments)
+{
+    // The unknown option as it was typed, without a value it was given.
+    const QStringList unknown = parser.unknownOptionNames();
+    for (const QString& argument : arguments.mid(1)) {
+        const QString name = argument.section(QLatin1Char('='), 0, 0);
+        QString bare = name;
+        while (bare.startsWith(QLatin1Char('-')))
+            bare.remove(0, 1);
+        if (name.startsWith(QLatin1Char('-')) && unknown.contains(bare))
+            return QStringLiteral("unknown option '%1'").arg(name);
+    }
+    if (!unknown.isEmpty())
+        return QStringLiteral("unknown option '-%1'").arg(unknown.front());
+    if (parser.errorText().contains(QStringLiteral("'--%1'").arg(kPort)))
+        return kPortNeedsDevice;  // --port as the last word
+    return parser.errorText();
 }
 
 }  // namespace board

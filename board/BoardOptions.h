@@ -1,9 +1,13 @@
-// The options that say which board to talk to and whether to trace the link. The panel
-// and ldx7320-cli take them alike, with the same words for the same mistakes.
+// The options that say which board to talk to and whether to trace the link. The panel,
+// ldx7320-cli and ldx7320-scpi read them alike, through Qt's command-line parser, with the
+// same words for the same mistakes.
 #pragma once
 
 #include <QString>
 #include <QStringList>
+#include <optional>
+
+class QCommandLineParser;
 
 namespace board {
 
@@ -13,12 +17,18 @@ struct BoardOptions {
     QStringList ports;  // replaces the default candidates when given
 };
 
-// Takes arguments[*index] when it is --simulate, --trace, --port DEVICE or --port=DEVICE,
-// leaving *index on the last argument used, and returns true; *error then says what is
-// missing, if anything. Returns false for any other argument.
-bool TakeBoardOption(const QStringList& arguments, int* index, BoardOptions* options, QString* error);
+// Adds --port DEVICE (repeatable), --simulate and --trace to a program's parser.
+void AddBoardOptions(QCommandLineParser& parser);
 
-// What is wrong with the options taken together, or nothing.
-QString BoardOptionsConflict(const BoardOptions& options);
+// After a successful parse: the options, or what is wrong with them.
+struct BoardOptionsRead {
+    BoardOptions options;
+    QString error;  // "--port needs a device", "--simulate and --port cannot be used together"
+};
+BoardOptionsRead ReadBoardOptions(const QCommandLineParser& parser);
+
+// After a failed parse: what is wrong, in the programs' own words ("unknown option
+// '--speed'", "--port needs a device"). arguments: what the parser was given.
+QString ParseError(const QCommandLineParser& parser, const QStringList& arguments);
 
 }  // namespace board

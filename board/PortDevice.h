@@ -6,7 +6,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace board {
 
@@ -24,13 +26,30 @@ struct ReceiveResult {
     quint8 byte = 0;
 };
 
+// Why a device could not be opened: one list for every kind of device, one text each.
+struct OpenFailure {
+    enum class Reason {
+        NoSuchDevice,
+        InUse,             // another program holds it
+        PermissionDenied,  // detail: the group the device belongs to, when known
+        NotASerialPort,
+        CannotConfigure,   // detail: the system's words
+        CannotOpen,        // detail: the system's words
+    };
+    Reason reason;
+    QString detail;
+};
+
+// For a person: "no such device", "in use by another program", ...
+QString Describe(const OpenFailure& failure);
+
 class CPortDevice {
 public:
     virtual ~CPortDevice() = default;
 
-    // Opens the device exclusively and applies the settings. On failure nothing stays
-    // open and *whyNot says, for a person, why.
-    virtual bool Open(const CLineSettings& settings, const CCommTimeouts& timeouts, QString* whyNot) = 0;
+    // Opens the device exclusively and applies the settings; nothing when it did. On
+    // failure nothing stays open.
+    virtual std::optional<OpenFailure> Open(const CLineSettings& settings, const CCommTimeouts& timeouts) = 0;
     virtual TransferOutcome Send(quint8 byte, int limitMs) = 0;
     // Receives one byte; a byte already waiting is taken at once.
     virtual ReceiveResult Receive(int limitMs) = 0;
@@ -49,6 +68,8 @@ public:
     virtual std::unique_ptr<CPortDevice> MakeDevice(const QString& portName) = 0;
     // The name a person would look for, for messages ("COM4 (/dev/ttyS3)").
     virtual QString DescribePort(const QString& portName) const { return portName; }
+    // The names of the ports there are, as a person would look for the board's.
+    virtual QStringList ListedPorts() const = 0;
 };
 
 }  // namespace board

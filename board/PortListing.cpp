@@ -8,10 +8,6 @@
 #include <algorithm>
 
 #ifdef Q_OS_WIN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
 #include <cerrno>

@@ -23,16 +23,14 @@ bool HasModemControlLines(int descriptor)
     return ::ioctl(descriptor, TIOCMGET, &lines) == 0;
 }
 
-QString PermissionAdvice(const QString& location)
+// The group that may use the device, for the advice to join it; empty when unknown.
+QString DeviceGroup(const QString& location)
 {
     struct stat info {};
     if (::stat(QFile::encodeName(location).constData(), &info) != 0)
-        return QStringLiteral("permission denied");
+        return {};
     const struct group* owner = ::getgrgid(info.st_gid);
-    const QString group = owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
-    return QStringLiteral("permission denied; the device belongs to group '%1': "
-                          "add yourself with 'sudo usermod -aG %1 $USER' and log in again")
-        .arg(group);
+    return owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
 }
 #endif
 
@@ -55,24 +53,22 @@ CSerialPortDevice::~CSerialPortDevice()
     Close();
 }
 
-bool CSerialPortDevice::Open(const CLineSettings& settings, const CCommTimeouts& timeouts, QString* whyNot)
+std::optional<OpenFailure> CSerialPortDevice::Open(const CLineSettings& settings, const CCommTimeouts& timeouts)
 {
     m_timeouts = timeouts;
     m_port.setPortName(m_location);
     // QSerialPort opens exclusively: a lock file and, on POSIX, TIOCEXCL.
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        *whyNot = ExplainOpenFailure();
-        return false;
-    }
-    if (!Configure(settings, whyNot)) {
+    if (!m_port.open(QIODevice::ReadWrite))
+        return WhyOpenFailed();
+    if (const std::optional<OpenFailure> failure = Configure(settings)) {
         m_port.close();
-        return false;
+        return failure;
     }
     m_lowLatency = RequestLowLatency(m_port.handle());
-    return true;
+    return std::nullopt;
 }
 
-bool CSerialPortDevice::Configure(const CLineSettings& settings, QString* whyNot)
+std::optional<OpenFailure> CSerialPortDevice::Configure(const CLineSettings& settings)
 {
     const auto allDone = [](std::initializer_list<bool> steps) {
         return std::all_of(steps.begin(), steps.end(), [](bool done) { return done; });
@@ -81,46 +77,40 @@ bool CSerialPortDevice::Configure(const CLineSettings& settings, QString* whyNot
     // swallow register values 0x11 and 0x13.
     if (!allDone({m_port.setBaudRate(settings.BaudRate), m_port.setDataBits(QSerialPort::Data8),
                   m_port.setParity(QSerialPort::NoParity), m_port.setStopBits(QSerialPort::OneStop),
-                  m_port.setFlowControl(QSerialPort::NoFlowControl)})) {
-        *whyNot = QStringLiteral("cannot be configured: %1").arg(m_port.errorString());
-        return false;
-    }
+                  m_port.setFlowControl(QSerialPort::NoFlowControl)}))
+        return OpenFailure{OpenFailure::Reason::CannotConfigure, m_port.errorString()};
     // A pseudo-terminal has no DTR or RTS to switch off.
     const bool linesOff = allDone({m_port.setDataTerminalReady(settings.fDtrControl != 0),
                                    m_port.setRequestToSend(settings.fRtsControl != 0)});
-    if (!linesOff && HasModemControlLines(int(m_port.handle()))) {
-        *whyNot = QStringLiteral("cannot switch DTR and RTS off: %1").arg(m_port.errorString());
-        return false;
-    }
-    return true;
+    if (!linesOff && HasModemControlLines(int(m_port.handle())))
+        return OpenFailure{OpenFailure::Reason::CannotConfigure, QStringLiteral("DTR and RTS stay on: ") + m_port.errorString()};
+    return std::nullopt;
 }
 
-QString CSerialPortDevice::ExplainOpenFailure() const
+OpenFailure CSerialPortDevice::WhyOpenFailed() const
 {
     switch (m_port.error()) {
     case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("no such device");
+        return {OpenFailure::Reason::NoSuchDevice, {}};
     case QSerialPort::PermissionError:
 #ifdef Q_OS_UNIX
         // QSerialPort says "permission" both for a device locked by another program and
         // for one this user may not open.
         if (::access(QFile::encodeName(m_location).constData(), R_OK | W_OK) != 0)
-            return PermissionAdvice(m_location);
+            return {OpenFailure::Reason::PermissionDenied, DeviceGroup(m_location)};
 #endif
-        return QStringLiteral("in use by another program");
-    case QSerialPort::OpenError:
-        return QStringLiteral("already open");
+        return {OpenFailure::Reason::InUse, {}};
     case QSerialPort::UnsupportedOperationError:
-        return QStringLiteral("not a serial port");
+        return {OpenFailure::Reason::NotASerialPort, {}};
     default:
         break;
     }
 #ifdef Q_OS_UNIX
     struct stat info {};
     if (::stat(QFile::encodeName(m_location).constData(), &info) == 0 && !S_ISCHR(info.st_mode))
-        return QStringLiteral("not a serial port");
+        return {OpenFailure::Reason::NotASerialPort, {}};
 #endif
-    return QStringLiteral("cannot be opened: %1").arg(m_port.errorString());
+    return {OpenFailure::Reason::CannotOpen, m_port.errorString()};
 }
 
 TransferOutcome CSerialPortDevice::Send(quint8 byte, int limitMs)

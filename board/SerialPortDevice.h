@@ -15,7 +15,7 @@ public:
     explicit CSerialPortDevice(const QString& systemLocation);
     ~CSerialPortDevice() override;
 
-    bool Open(const CLineSettings& settings, const CCommTimeouts& timeouts, QString* whyNot) override;
+    std::optional<OpenFailure> Open(const CLineSettings& settings, const CCommTimeouts& timeouts) override;
     TransferOutcome Send(quint8 byte, int limitMs) override;
     ReceiveResult Receive(int limitMs) override;
     bool DiscardInput(QByteArray* dropped) override;
@@ -23,8 +23,8 @@ public:
     QString OpenNote() const override;
 
 private:
-    bool Configure(const CLineSettings& settings, QString* whyNot);
-    QString ExplainOpenFailure() const;
+    std::optional<OpenFailure> Configure(const CLineSettings& settings);
+    OpenFailure WhyOpenFailed() const;
 
     QString m_location;
     QSerialPort m_port;

@@ -74,19 +74,17 @@ CSimulatedPort::~CSimulatedPort()
         m_board->m_open = false;
 }
 
-bool CSimulatedPort::Open(const CLineSettings&, const CCommTimeouts& timeouts, QString* whyNot)
+std::optional<OpenFailure> CSimulatedPort::Open(const CLineSettings&, const CCommTimeouts& timeouts)
 {
-    if (m_board->m_open) {
-        *whyNot = QStringLiteral("in use by another program");
-        return false;
-    }
+    if (m_board->m_open)
+        return OpenFailure{OpenFailure::Reason::InUse, {}};
     m_timeouts = timeouts;
     m_board->m_open = true;
     m_board->m_toHost.clear();
     m_board->m_late.clear();
     ++m_board->m_openCount;
     m_open = true;
-    return true;
+    return std::nullopt;
 }
 
 TransferOutcome CSimulatedPort::Send(quint8 byte, int limitMs)
@@ -163,10 +161,9 @@ namespace {
 
 class CMissingPort : public CPortDevice {
 public:
-    bool Open(const CLineSettings&, const CCommTimeouts&, QString* whyNot) override
+    std::optional<OpenFailure> Open(const CLineSettings&, const CCommTimeouts&) override
     {
-        *whyNot = QStringLiteral("no such device");
-        return false;
+        return OpenFailure{OpenFailure::Reason::NoSuchDevice, {}};
     }
     TransferOutcome Send(quint8, int) override { return TransferOutcome::FailedAtOnce; }
     ReceiveResult Receive(int) override { return {TransferOutcome::FailedAtOnce}; }

@@ -67,7 +67,7 @@ public:
     explicit CSimulatedPort(std::shared_ptr<CSimulatedBoard> board);
     ~CSimulatedPort() override;
 
-    bool Open(const CLineSettings& settings, const CCommTimeouts& timeouts, QString* whyNot) override;
+    std::optional<OpenFailure> Open(const CLineSettings& settings, const CCommTimeouts& timeouts) override;
     TransferOutcome Send(quint8 byte, int limitMs) override;
     ReceiveResult Receive(int limitMs) override;
     bool DiscardInput(QByteArray* dropped) override;
@@ -85,6 +85,7 @@ public:
     std::shared_ptr<CSimulatedBoard> Attach(const QString& portName);
     std::shared_ptr<CSimulatedBoard> Board(const QString& portName) const { return m_boards.value(portName); }
     std::unique_ptr<CPortDevice> MakeDevice(const QString& portName) override;
+    QStringList ListedPorts() const override { return m_boards.keys(); }
 
 private:
     QMap<QString, std::shared_ptr<CSimulatedBoard>> m_boards;

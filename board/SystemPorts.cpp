@@ -6,6 +6,8 @@
 #include "SerialPortDevice.h"
 #endif
 
+#include "PortListing.h"
+
 #include <QRegularExpression>
 
 namespace board {
@@ -23,6 +25,14 @@ QString CSystemPortProvider::DescribePort(const QString& portName) const
 {
     const QString location = SystemLocation(portName);
     return location == portName ? portName : QStringLiteral("%1 (%2)").arg(portName, location);
+}
+
+QStringList CSystemPortProvider::ListedPorts() const
+{
+    QStringList names;
+    for (const SerialPortEntry& port : SystemSerialPorts())
+        names << port.name;
+    return names;
 }
 
 QString CSystemPortProvider::SystemLocation(const QString& portName)

@@ -11,6 +11,7 @@ class CSystemPortProvider : public CPortProvider {
 public:
     std::unique_ptr<CPortDevice> MakeDevice(const QString& portName) override;
     QString DescribePort(const QString& portName) const override;
+    QStringList ListedPorts() const override;
 
     // "COM4" stays "COM4" on Windows and is /dev/ttyS3 elsewhere; any other name is
     // taken as the device itself.

@@ -3,10 +3,6 @@
 // Built on Windows only.
 #ifdef Q_OS_WIN
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 namespace board {
@@ -23,17 +19,17 @@ QString SystemMessage(DWORD error)
     return message;
 }
 
-QString ExplainOpenFailure(DWORD error)
+OpenFailure WhyOpenFailed(DWORD error)
 {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-        return QStringLiteral("no such device");
+        return {OpenFailure::Reason::NoSuchDevice, {}};
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
-        return QStringLiteral("in use by another program");
+        return {OpenFailure::Reason::InUse, {}};
     default:
-        return QStringLiteral("cannot be opened: %1").arg(SystemMessage(error));
+        return {OpenFailure::Reason::CannotOpen, SystemMessage(error)};
     }
 }
 
@@ -105,22 +101,19 @@ CWin32PortDevice::~CWin32PortDevice()
     Close();
 }
 
-bool CWin32PortDevice::Open(const CLineSettings& settings, const CCommTimeouts& timeouts, QString* whyNot)
+std::optional<OpenFailure> CWin32PortDevice::Open(const CLineSettings& settings, const CCommTimeouts& timeouts)
 {
     // \\.\ reaches COM10 and above too.
     const std::wstring path = (m_name.startsWith(QLatin1String("\\\\")) ? m_name : QStringLiteral("\\\\.\\") + m_name).toStdWString();
     m_hComm = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (m_hComm == INVALID_HANDLE_VALUE) {
-        *whyNot = ExplainOpenFailure(::GetLastError());
-        return false;
-    }
+    if (m_hComm == INVALID_HANDLE_VALUE)
+        return WhyOpenFailed(::GetLastError());
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     COMMTIMEOUTS found{};
     if (!::GetCommState(m_hComm, &dcb) || !::GetCommTimeouts(m_hComm, &found)) {
-        *whyNot = QStringLiteral("not a serial port");
         Close();
-        return false;
+        return OpenFailure{OpenFailure::Reason::NotASerialPort, {}};
     }
     // Put back at close, so that the next program finds the line as this one did.
     m_savedLine.reset(new SavedLine{dcb, found});
@@ -145,11 +138,11 @@ bool CWin32PortDevice::Open(const CLineSettings& settings, const CCommTimeouts& 
                         timeouts.ReadTotalTimeoutConstant, timeouts.WriteTotalTimeoutMultiplier,
                         timeouts.WriteTotalTimeoutConstant};
     if (!::SetCommState(m_hComm, &dcb) || !::SetCommTimeouts(m_hComm, &limits)) {
-        *whyNot = QStringLiteral("cannot be configured: %1").arg(SystemMessage(::GetLastError()));
+        const DWORD error = ::GetLastError();
         Close();
-        return false;
+        return OpenFailure{OpenFailure::Reason::CannotConfigure, SystemMessage(error)};
     }
-    return true;
+    return std::nullopt;
 }
 
 TransferOutcome CWin32PortDevice::Send(quint8 byte, int limitMs)

@@ -1,14 +1,14 @@
 #include "CliRun.h"
 
+#include "BoardCommands.h"
+#include "CliCommandLine.h"
+
 #include <algorithm>
 
 namespace cli {
 
 CCliRun::CCliRun(board::CPortProvider& ports, const QStringList& candidates, bool trace, COutput& output)
-    : m_candidates(candidates),
-      m_output(output),
-      m_host([&output](const QString& line) { output.Diagnostic(line); }),
-      m_link(ports, m_host)
+    : m_ports(ports), m_candidates(candidates), m_output(output), m_link(ports, *this)
 {
     m_link.SetTrace(trace);
 }
@@ -16,7 +16,7 @@ CCliRun::CCliRun(board::CPortProvider& ports, const QStringList& candidates, boo
 int CCliRun::RunCommands(const QList<Command>& commands)
 {
     const bool needsBoard =
-        std::any_of(commands.begin(), commands.end(), [](const Command& command) { return NeedsBoard(command.kind); });
+        std::any_of(commands.begin(), commands.end(), [](const Command& command) { return command.spec->needsBoard; });
     if (needsBoard && !FindBoard())
         return kExitFailed;
     for (const Command& command : commands) {
@@ -35,7 +35,7 @@ int CCliRun::RunLines(const std::function<std::optional<QString>()>& nextLine)
     bool refused = false;
     int number = 0;
     for (std::optional<QString> line = nextLine(); line && !line->trimmed().isEmpty(); line = nextLine()) {
-        const Command command = ParseCommand(SplitLine(*line), ++number);
+        const Command command = ReadCommand(SplitLine(*line), ++number);
         if (!command.error.isEmpty()) {
             // Nothing of it was sent: the script hears why and may go on.
             refused = true;
@@ -51,23 +51,38 @@ int CCliRun::RunLines(const std::function<std::optional<QString>()>& nextLine)
     return refused ? kExitUsage : kExitDone;
 }
 
+// With no board: which ports were tried and why none was taken, what to try, and the
+// panel's message, once. A signal during the probe is seen before the first command.
 bool CCliRun::FindBoard()
 {
-    m_link.FindBoardPort(m_candidates);
-    // The link has said which ports it tried and why none was taken. A signal during the
-    // probe is seen before the first command.
-    return m_link.IsPortOpen();
+    const board::PortSearch search = m_link.FindBoardPort(m_candidates);
+    if (search.Found())
+        return true;
+    for (const QString& line : board::NoBoardReport(search, m_ports.ListedPorts()))
+        m_output.Diagnostic(line);
+    ShowBoardMessage(QString::fromLatin1(board::kComErrorMessage));
+    return false;
 }
 
 bool CCliRun::Run(const Command& command)
 {
-    const CommandResult result = RunCommand(m_link, m_host, m_state, command);
+    const CommandResult result = RunCommand(m_link, m_state, command);
     if (!m_output.Answer(result))
         return false;  // nobody reads the answers any more
     if (result.done)
         return true;
     m_output.Note(QStringLiteral("%1 failed: %2; the run ends here").arg(Where(command, m_numbering), result.error));
     return false;
+}
+
+void CCliRun::ShowBoardMessage(const QString& text)
+{
+    m_output.Note(text);
+}
+
+void CCliRun::WriteDiagnostic(const QString& line)
+{
+    m_output.Diagnostic(line);
 }
 
 bool CCliRun::Stopped(const QString& when)

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "BoardLink.h"
-#include "CliHost.h"
 #include "Commands.h"
 #include "Output.h"
 
@@ -18,7 +17,7 @@ enum ExitCode {
     kExitUsage = 2,    // a usage error, or a line refused in the `-` mode
 };
 
-class CCliRun {
+class CCliRun : private board::IBoardHost {
 public:
     CCliRun(board::CPortProvider& ports, const QStringList& candidates, bool trace, COutput& output);
 
@@ -38,9 +37,13 @@ private:
     bool Run(const Command& command);
     bool Stopped(const QString& when);
 
+    // The link's message and diagnostics go to standard error.
+    void ShowBoardMessage(const QString& text) override;
+    void WriteDiagnostic(const QString& line) override;
+
+    board::CPortProvider& m_ports;
     QStringList m_candidates;
     COutput& m_output;
-    CCliHost m_host;
     board::CBoardLink m_link;
     RunState m_state;
     Numbering m_numbering = Numbering::Positions;

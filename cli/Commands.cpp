@@ -1,104 +1,390 @@
 #include "Commands.h"
 
 #include "BoardCommands.h"
-#include "BoardLink.h"
-#include "CliHost.h"
 #include "CurrentCode.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
+#include <iterator>
 
 namespace cli {
 
 namespace {
 
-// The board must answer CMD_OUTPUT_ON and _OFF with ACK; the panel does not look.
-void SwitchOutput(board::CBoardLink& link, const CCliHost& host, RunState& state, CommandResult& result)
+// The registers by name: "A", "B", "C", "S" (any case) are REGISTER_A .. _S, 0 to 3.
+int RegisterOfName(const QString& word)
 {
-    const bool on = result.command.kind == Command::Kind::On;
+    const QStringList names{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("S")};
+    return int(names.indexOf(word.toUpper()));
+}
+
+QString LedNameList()
+{
+    QStringList names;
+    for (const char* name : board::kLedNames)
+        names << QString::fromLatin1(name);
+    return names.join(QLatin1Char(' '));
+}
+
+QStringList LedsOn(int registerS)
+{
+    QStringList names;
+    for (int bit = 0; bit < int(std::size(board::kLedNames)); ++bit) {
+        if (registerS & (1 << bit))
+            names << QString::fromLatin1(board::kLedNames[bit]);
+    }
+    return names;
+}
+
+QString OutputWord(std::optional<bool> on)
+{
+    return !on ? QStringLiteral("unknown") : *on ? QStringLiteral("on") : QStringLiteral("off");
+}
+
+// "0x09, LEDs on: A1 B2" or "code 37, 19.0 mA", as the panel shows a register.
+QString TextOfRegister(const RegisterReading& reading)
+{
+    if (reading.index == board::REGISTER_S) {
+        const QStringList leds = LedsOn(reading.value);
+        return QStringLiteral("%1, LEDs on: %2").arg(board::Hex(reading.value), leds.isEmpty() ? QStringLiteral("none") : leds.join(QLatin1Char(' ')));
+    }
+    const int code = reading.value & codec::kCodeMask;
+    QString text = QStringLiteral("code %1, %2 mA").arg(code).arg(codec::CurrentNumberText(code));
+    if (reading.value != code)
+        text += QStringLiteral(" (the register holds %1)").arg(board::Hex(reading.value));
+    return text;
+}
+
+void AddRegisterFields(const RegisterReading& reading, QJsonObject& object)
+{
+    object.insert(QStringLiteral("value"), reading.value);
+    if (reading.index == board::REGISTER_S) {
+        object.insert(QStringLiteral("leds"), QJsonArray::fromStringList(LedsOn(reading.value)));
+        return;
+    }
+    const int code = reading.value & codec::kCodeMask;
+    object.insert(QStringLiteral("code"), code);
+    object.insert(QStringLiteral("current_mA"), codec::CurrentMilliamps(code));
+}
+
+QStringList Answer(const CommandResult& result, const QString& words)
+{
+    return {result.command.text + QStringLiteral(": ") + words};
+}
+
+// Silence is a failure here, not a register holding 0.
+bool ReadInto(board::CBoardLink& link, int index, CommandResult& result)
+{
+    const board::Exchange read = link.ReadRegister(index);
+    if (read.PortLost()) {
+        result.error = board::DescribeLostPort();
+        return false;
+    }
+    if (!read.reply) {
+        result.error = QStringLiteral("the board did not answer the read of REGISTER_%1").arg(RegisterName(index));
+        return false;
+    }
+    result.readings << RegisterReading{index, *read.reply};
+    return true;
+}
+
+// on, off
+
+void RunOutput(board::CBoardLink& link, RunState& state, CommandResult& result)
+{
+    const bool on = result.command.name == QLatin1String("on");
     const int byte = on ? board::CMD_OUTPUT_ON : board::CMD_OUTPUT_OFF;
-    link.ExchangeByte(byte);
-    if (host.LinkFailed())
-        return;
-    if (!link.m_bReplyReceived) {
+    // The board must answer them with ACK; the panel does not look.
+    const board::Exchange exchange = link.ExchangeByte(byte);
+    if (exchange.PortLost())
+        result.error = board::DescribeLostPort();
+    else if (!exchange.reply)
         result.error = QStringLiteral("the board did not answer %1").arg(board::Hex(byte));
-        return;
-    }
-    if (link.m_byReply != board::ACK) {
+    else if (*exchange.reply != board::ACK)
         result.error = QStringLiteral("the board answered %1 to %2 instead of %3 (ACK)")
-                           .arg(board::Hex(link.m_byReply), board::Hex(byte), board::Hex(board::ACK));
+                           .arg(board::Hex(*exchange.reply), board::Hex(byte), board::Hex(board::ACK));
+    if (!result.error.isEmpty())
         return;
-    }
     state.outputOn = on;
     result.outputOn = on;
     result.done = true;
 }
 
-// Silence is a failure here, not a register holding 0.
-bool ReadInto(board::CBoardLink& link, const CCliHost& host, int index, CommandResult& result)
+QStringList TextOfOutput(const CommandResult& result)
 {
-    link.ReadRegister(index);
-    if (host.LinkFailed())
-        return false;
-    if (!link.m_bReplyReceived) {
-        result.error = QStringLiteral("the board did not answer the read of REGISTER_%1").arg(RegisterName(index));
-        return false;
-    }
-    result.readings << RegisterReading{index, link.m_byReply};
-    return true;
+    return Answer(result, QStringLiteral("output ") + OutputWord(result.outputOn));
 }
 
-void WriteCurrent(board::CBoardLink& link, const CCliHost& host, CommandResult& result)
+void JsonOfOutput(const CommandResult& result, QJsonObject& answer)
 {
-    link.WriteCurrent(result.command.registerIndex, result.command.value);
-    if (host.LinkFailed())
+    if (result.done)
+        answer.insert(QStringLiteral("output"), OutputWord(result.outputOn));
+}
+
+// leds
+
+// "none", or LED names joined by commas, to the REGISTER_S bits with exactly those on.
+void ReadLeds(const QStringList& arguments, Command& command)
+{
+    command.registerIndex = board::REGISTER_S;
+    command.value = 0;
+    if (arguments.at(0).compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
         return;
-    result.currentWritten = true;
-    // The last exchange was the read of REGISTER_S, unanswered, when the link did not
-    // write REGISTER_S back; else the acknowledged value byte of the write-back.
-    if (!link.m_bReplyReceived) {
-        result.error = QStringLiteral("code %1 (%2 mA) was written to %3, but REGISTER_S was not written back: "
-                                      "the board did not answer its read")
-                           .arg(result.command.value)
-                           .arg(codec::CurrentNumberText(result.command.value), RegisterName(result.command.registerIndex));
+    for (const QString& name : arguments.at(0).split(QLatin1Char(','))) {
+        const int count = int(std::size(board::kLedNames));
+        int bit = 0;
+        while (bit < count && name.compare(QLatin1String(board::kLedNames[bit]), Qt::CaseInsensitive) != 0)
+            ++bit;
+        if (bit == count) {
+            command.error = QStringLiteral("'%1' is not an LED: the LEDs are %2, or none").arg(name, LedNameList());
+            return;
+        }
+        command.value |= 1 << bit;
+    }
+}
+
+void RunLeds(board::CBoardLink& link, RunState&, CommandResult& result)
+{
+    const board::WriteOutcome written = link.WriteRegister(board::REGISTER_S, result.command.value);
+    result.done = written == board::WriteOutcome::Acknowledged;
+    result.error = board::Describe(written);
+}
+
+QStringList TextOfLeds(const CommandResult& result)
+{
+    return Answer(result, QStringLiteral("REGISTER_S ") + TextOfRegister({board::REGISTER_S, result.command.value}));
+}
+
+void JsonOfLeds(const CommandResult& result, QJsonObject& answer)
+{
+    if (!result.done)
+        return;
+    answer.insert(QStringLiteral("register"), RegisterName(board::REGISTER_S));
+    AddRegisterFields({board::REGISTER_S, result.command.value}, answer);
+}
+
+// read
+
+void ReadRegisterName(const QStringList& arguments, Command& command)
+{
+    command.registerIndex = RegisterOfName(arguments.at(0));
+    if (command.registerIndex < 0)
+        command.error = QStringLiteral("'%1' is not a register: S, A, B or C").arg(arguments.at(0));
+}
+
+void RunRead(board::CBoardLink& link, RunState&, CommandResult& result)
+{
+    result.done = ReadInto(link, result.command.registerIndex, result);
+}
+
+QStringList TextOfRead(const CommandResult& result)
+{
+    return Answer(result, TextOfRegister(result.readings.value(0)));
+}
+
+void JsonOfRead(const CommandResult& result, QJsonObject& answer)
+{
+    if (!result.done)
+        return;
+    answer.insert(QStringLiteral("register"), RegisterName(result.command.registerIndex));
+    AddRegisterFields(result.readings.value(0), answer);
+}
+
+// set
+
+// A channel, then a code "0".."63" or a current that is one of the 64 steps, "12.5mA".
+void ReadChannelAndCode(const QStringList& arguments, Command& command)
+{
+    command.registerIndex = RegisterOfName(arguments.at(0));
+    if (command.registerIndex < 0 || command.registerIndex == board::REGISTER_S) {
+        command.error = QStringLiteral("'%1' is not a channel: A, B or C").arg(arguments.at(0));
         return;
     }
+    static const QRegularExpression wholeNumber(QStringLiteral("^[0-9]+$"));
+    static const QRegularExpression current(QStringLiteral("^([0-9]+(?:\\.[0-9]+)?)mA$"), QRegularExpression::CaseInsensitiveOption);
+    const QString& word = arguments.at(1);
+    if (wholeNumber.match(word).hasMatch()) {
+        bool ok;  // false when the number is too long for an int
+        command.value = word.toInt(&ok);
+        if (!ok || command.value > codec::kMaxCode)
+            command.error = QStringLiteral("code %1 is out of range: 0 to %2").arg(word).arg(codec::kMaxCode);
+        return;
+    }
+    const QRegularExpressionMatch match = current.match(word);
+    if (!match.hasMatch()) {
+        command.error = QStringLiteral("'%1' is neither a code (0 to %2) nor a current such as 12.5mA").arg(word).arg(codec::kMaxCode);
+        return;
+    }
+    if (!codec::CodeOfCurrent(match.captured(1).toDouble(), &command.value)) {
+        command.error = QStringLiteral("%1 mA is not one of the 64 steps: %2 mA to %3 mA in steps of 0.5 mA")
+                            .arg(match.captured(1), codec::CurrentNumberText(0), codec::CurrentNumberText(codec::kMaxCode));
+    }
+}
+
+void RunSet(board::CBoardLink& link, RunState&, CommandResult& result)
+{
+    const Command& command = result.command;
+    const board::CurrentWrite write = link.WriteCurrent(command.registerIndex, command.value);
+    if (write.code != board::WriteOutcome::Acknowledged) {
+        result.error = board::Describe(write.code);
+        return;
+    }
+    result.currentWritten = true;
+    if (write.readOfS.PortLost()) {
+        result.error = board::DescribeLostPort();
+    } else if (!write.writeBack) {
+        result.error = QStringLiteral("code %1 (%2 mA) was written to %3, but REGISTER_S was not written back: "
+                                      "the board did not answer its read")
+                           .arg(command.value)
+                           .arg(codec::CurrentNumberText(command.value), RegisterName(command.registerIndex));
+    } else {
+        result.error = board::Describe(*write.writeBack);
+        result.done = write.Done();
+    }
+}
+
+QStringList TextOfSet(const CommandResult& result)
+{
+    return Answer(result, TextOfRegister({result.command.registerIndex, result.command.value}) + QStringLiteral(", REGISTER_S written back"));
+}
+
+// A failed set still says which current went out.
+void JsonOfSet(const CommandResult& result, QJsonObject& answer)
+{
+    if (!result.currentWritten)
+        return;
+    answer.insert(QStringLiteral("register"), RegisterName(result.command.registerIndex));
+    answer.insert(QStringLiteral("code"), result.command.value);
+    answer.insert(QStringLiteral("current_mA"), codec::CurrentMilliamps(result.command.value));
+    answer.insert(QStringLiteral("register_s_written_back"), result.done);
+}
+
+// status
+
+void RunStatus(board::CBoardLink& link, RunState& state, CommandResult& result)
+{
+    result.outputOn = state.outputOn;
+    result.done = true;
+    for (int index : {board::REGISTER_S, board::REGISTER_A, board::REGISTER_B, board::REGISTER_C})
+        result.done = result.done && ReadInto(link, index, result);
+}
+
+QStringList TextOfStatus(const CommandResult& result)
+{
+    QStringList parts{QStringLiteral("output ") + OutputWord(result.outputOn)};
+    for (const RegisterReading& reading : result.readings)
+        parts << RegisterName(reading.index) + QLatin1Char(' ') + TextOfRegister(reading);
+    return Answer(result, parts.join(QLatin1String("; ")));
+}
+
+void JsonOfStatus(const CommandResult& result, QJsonObject& answer)
+{
+    if (!result.done)
+        return;
+    answer.insert(QStringLiteral("output"), OutputWord(result.outputOn));
+    QJsonObject registers;
+    for (const RegisterReading& reading : result.readings) {
+        QJsonObject fields;
+        AddRegisterFields(reading, fields);
+        registers.insert(RegisterName(reading.index), fields);
+    }
+    answer.insert(QStringLiteral("registers"), registers);
+}
+
+// ports
+
+void RunPorts(board::CBoardLink&, RunState&, CommandResult& result)
+{
+    result.ports = board::ListSerialPorts();
     result.done = true;
 }
 
+// A line per port, as ldx7320 --list-ports shows them.
+QStringList TextOfPorts(const CommandResult& result)
+{
+    return board::FormatPortListing(result.ports);
+}
+
+void JsonOfPorts(const CommandResult& result, QJsonObject& answer)
+{
+    if (!result.done)
+        return;
+    QJsonArray ports;
+    for (const board::SerialPortEntry& port : result.ports) {
+        ports.append(QJsonObject{
+            {QStringLiteral("name"), port.name},
+            {QStringLiteral("device"), port.location},
+            {QStringLiteral("description"), port.description},
+            {QStringLiteral("manufacturer"), port.manufacturer},
+            {QStringLiteral("usb_id"), board::UsbId(port)},
+            {QStringLiteral("serial_number"), port.serialNumber},
+            {QStringLiteral("holder"), port.holder},
+        });
+    }
+    answer.insert(QStringLiteral("ports"), ports);
+}
+
+void NoArguments(const QStringList&, Command&) {}
+
 }  // namespace
 
-CommandResult RunCommand(board::CBoardLink& link, const CCliHost& host, RunState& state, const Command& command)
+const QList<CommandSpec>& CommandTable()
+{
+    static const QList<CommandSpec> table{
+        {"on", "on\tswitch the board's output on (it must acknowledge)", 0, "'on' takes no argument", true,
+         NoArguments, RunOutput, TextOfOutput, JsonOfOutput},
+        {"off", "off\tswitch the board's output off (it must acknowledge)", 0, "'off' takes no argument", true,
+         NoArguments, RunOutput, TextOfOutput, JsonOfOutput},
+        {"leds",
+         "leds NAME[,NAME...]\twrite REGISTER_S with exactly these LEDs on (A1 A2 B1 B2 C1 C2)\n"
+         "leds none\twrite REGISTER_S with every LED off",
+         1, "'leds' takes one argument: NAME[,NAME...] of A1 A2 B1 B2 C1 C2, or none", true,
+         ReadLeds, RunLeds, TextOfLeds, JsonOfLeds},
+        {"read", "read S|A|B|C\tread a register: S with its LEDs, A B C with code and current", 1,
+         "'read' takes one argument: S, A, B or C", true, ReadRegisterName, RunRead, TextOfRead, JsonOfRead},
+        {"set",
+         "set A|B|C CODE\twrite a current code, 0 to 63, then write REGISTER_S back as read\n"
+         "set A|B|C CURRENTmA\tthe same for a current, one of the 64 steps (0.5mA to 32.0mA)",
+         2, "'set' takes two arguments: A, B or C, then a code (0 to 63) or a current such as 12.5mA", true,
+         ReadChannelAndCode, RunSet, TextOfSet, JsonOfSet},
+        {"status", "status\toutput state as set by this run, REGISTER_S, A, B and C", 0, "'status' takes no argument",
+         true, NoArguments, RunStatus, TextOfStatus, JsonOfStatus},
+        {"ports", "ports\tlist this machine's serial ports (needs no board)", 0, "'ports' takes no argument", false,
+         NoArguments, RunPorts, TextOfPorts, JsonOfPorts},
+    };
+    return table;
+}
+
+Command ReadCommand(const QStringList& words, int number)
+{
+    Command command;
+    command.number = number;
+    command.text = words.join(QLatin1Char(' '));
+    command.name = words.value(0).toLower();
+    for (const CommandSpec& spec : CommandTable()) {
+        if (command.name == QLatin1String(spec.name))
+            command.spec = &spec;
+    }
+    if (command.text.contains(QLatin1Char(';'))) {
+        command.error = QStringLiteral("';' separates commands only as a word of its own or at the end of a word");
+    } else if (!command.spec) {
+        QStringList names;
+        for (const CommandSpec& spec : CommandTable())
+            names << QString::fromLatin1(spec.name);
+        command.error = QStringLiteral("unknown command '%1': %2").arg(words.value(0), names.join(QLatin1String(", ")));
+    } else if (words.size() - 1 != command.spec->argumentCount) {
+        command.error = QString::fromLatin1(command.spec->argumentsWanted);
+    } else {
+        command.spec->read(words.mid(1), command);
+    }
+    return command;
+}
+
+CommandResult RunCommand(board::CBoardLink& link, RunState& state, const Command& command)
 {
     CommandResult result;
     result.command = command;
-    switch (command.kind) {
-    case Command::Kind::On:
-    case Command::Kind::Off:
-        SwitchOutput(link, host, state, result);
-        break;
-    case Command::Kind::Leds:
-        link.WriteRegister(board::REGISTER_S, command.value);
-        result.done = !host.LinkFailed();
-        break;
-    case Command::Kind::Read:
-        result.done = ReadInto(link, host, command.registerIndex, result);
-        break;
-    case Command::Kind::Set:
-        WriteCurrent(link, host, result);
-        break;
-    case Command::Kind::Status:
-        result.outputOn = state.outputOn;
-        result.done = true;
-        for (int index : {board::REGISTER_S, board::REGISTER_A, board::REGISTER_B, board::REGISTER_C})
-            result.done = result.done && ReadInto(link, host, index, result);
-        break;
-    case Command::Kind::Ports:
-        result.ports = board::ListSerialPorts();
-        result.done = true;
-        break;
-    case Command::Kind::Unknown:
-        break;  // refused when read
-    }
-    if (!result.done && result.error.isEmpty())
-        result.error = host.WhyLinkFailed();
+    command.spec->run(link, state, result);
     return result;
 }
 
@@ -113,6 +399,16 @@ CommandResult Refusal(const Command& command)
 QString RegisterName(int index)
 {
     return QString(QLatin1Char("ABCS"[index & board::kRegisterIndexMask]));
+}
+
+QString CommandHelp()
+{
+    QStringList lines;
+    for (const CommandSpec& spec : CommandTable()) {
+        for (const QString& line : QString::fromLatin1(spec.help).split(QLatin1Char('\n')))
+            lines << QStringLiteral("  ") + line.section(QLatin1Char('\t'), 0, 0).leftJustified(24) + QLatin1Char(' ') + line.section(QLatin1Char('\t'), 1);
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 }  // namespace cli

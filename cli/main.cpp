@@ -1,11 +1,11 @@
 // ldx7320-cli: runs commands on the LDX7320 board from a shell or a script, through the
 // same board link as the panel.
 #include "ChosenPorts.h"
+#include "EndSignals.h"
 #include "CliCommandLine.h"
 #include "CliRun.h"
 #include "InputLines.h"
 #include "Output.h"
-#include "SignalStop.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -51,12 +51,14 @@ int main(int argc, char* argv[])
         break;
     }
 
-    cli::StopOnSignals();
-    board::CChosenPorts ports(options);
-    cli::CCliRun run(ports.Provider(), ports.Candidates(), options.trace, output);
-    run.stopRequested = &cli::StopRequested;
+    // SIGINT, SIGTERM and SIGHUP end the run between two commands, so that the port is
+    // closed as at any other end; so does a reader of the answers that goes away.
+    board::CatchEndSignals();
+    board::CChosenPorts ports(options.board);
+    cli::CCliRun run(ports.Provider(), ports.Candidates(), options.board.trace, output);
+    run.stopRequested = &board::EndSignalCame;
     if (options.action == cli::CliOptions::Action::RunStdin) {
-        cli::CInputLines input(cli::StopWakeDescriptor());
+        cli::CInputLines input(board::EndSignalDescriptor());
         return run.RunLines([&input] { return input.Next(); });
     }
     return run.RunCommands(options.commands);

@@ -1,37 +1,29 @@
 // The three bits fields: every change of a field's text, typed or set directly, runs the
-// bits edit rule for that field.
+// bits edit rule for that field, which repairs the text or brings back the last accepted
+// one.
 #include "PanelDlg.h"
 
 #include "BitsCodec.h"
-#include "ChannelTable.h"
+#include "BitsFieldText.h"
 
-using panel::Channel;
+#include <QLineEdit>
 
-void CPanelDlg::OnChangeBitsA() { OnChangeBits(panel::ChannelA()); }
-void CPanelDlg::OnChangeBitsB() { OnChangeBits(panel::ChannelB()); }
-void CPanelDlg::OnChangeBitsC() { OnChangeBits(panel::ChannelC()); }
-
-// Reads all three fields, repairs or restores this one, writes all three back.
-void CPanelDlg::OnChangeBits(const Channel& channel)
+void CPanelDlg::OnBitsEdited(ChannelControls& channel)
 {
-    UpdateData(true);
-    const codec::BitsEdit edit = codec::ApplyBitsEditRule(this->*channel.bits, this->*channel.goodBits);
-    this->*channel.bits = edit.text;
-    this->*channel.goodBits = edit.lastAccepted;
-    UpdateData(false);
+    const QByteArray text = controls::ToBitsText(channel.bits->text());
+    const codec::BitsEdit edit = codec::ApplyBitsEditRule(text, channel.lastAcceptedBits);
+    channel.lastAcceptedBits = edit.lastAccepted;
+    if (edit.text != text)
+        controls::SetFieldTextQuietly(channel.bits, edit.text);
 }
 
-void CPanelDlg::ValueToBits(int code)
+// A direct setting is a change of the field's text even to the text it already shows, so
+// the rule runs, nested, right here.
+void CPanelDlg::SetBitsTextDirectly(ChannelControls& channel, const QByteArray& text)
 {
-    m_strBits = codec::ValueToBits(code);
-}
-
-int CPanelDlg::BitsToValue(const QByteArray& text) const
-{
-    return codec::BitsToValue(text);
-}
-
-void CPanelDlg::NormaliseBits(const QByteArray& text)
-{
-    m_strBits = codec::NormaliseBits(text);
+    const QString shown = controls::FromBitsText(text);
+    if (channel.bits->text() == shown)
+        emit channel.bits->textChanged(shown);
+    else
+        channel.bits->setText(shown);
 }

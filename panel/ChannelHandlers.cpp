@@ -1,109 +1,82 @@
 // The current channels: Write and Read, the step buttons and the trackbars. The three
-// channels share every step; the channel table says which controls and members to use.
+// channels share every step; the channel table says which register and mask to use.
 #include "PanelDlg.h"
 
+#include "BitmapButton.h"
 #include "BitsCodec.h"
-#include "ChannelTable.h"
+#include "BitsFieldText.h"
 #include "CurrentCode.h"
-#include "DialogBuilder.h"
+#include "Trackbar.h"
 
 #include <QLabel>
-#include <QSlider>
-
-using panel::Channel;
-using panel::ChannelA;
-using panel::ChannelB;
-using panel::ChannelC;
-
-void CPanelDlg::OnWriteA() { OnWrite(ChannelA()); }
-void CPanelDlg::OnWriteB() { OnWrite(ChannelB()); }
-void CPanelDlg::OnWriteC() { OnWrite(ChannelC()); }
-void CPanelDlg::OnReadA() { OnRead(ChannelA()); }
-void CPanelDlg::OnReadB() { OnRead(ChannelB()); }
-void CPanelDlg::OnReadC() { OnRead(ChannelC()); }
-void CPanelDlg::OnStepDownA() { OnStep(ChannelA(), -1); }
-void CPanelDlg::OnStepDownB() { OnStep(ChannelB(), -1); }
-void CPanelDlg::OnStepDownC() { OnStep(ChannelC(), -1); }
-void CPanelDlg::OnStepUpA() { OnStep(ChannelA(), +1); }
-void CPanelDlg::OnStepUpB() { OnStep(ChannelB(), +1); }
-void CPanelDlg::OnStepUpC() { OnStep(ChannelC(), +1); }
+#include <QLineEdit>
 
 // Writes the code typed in the channel's bits field. A text that is not a complete bits
 // text (a digit still missing, digits out of place) would read as a value far outside
 // 0..63, so it is not written and nothing changes.
-void CPanelDlg::OnWrite(const Channel& channel)
+void CPanelDlg::OnWrite(ChannelControls& channel)
 {
-    const QByteArray& typed = this->*channel.bits;
+    const QByteArray typed = controls::ToBitsText(channel.bits->text());
     if (!codec::IsWellFormedBits(typed))
         return;
-    const int code = BitsToValue(typed);
-    Trackbar(channel.trackbarId)->setValue(code);
-    SetCurrentText(channel, code);
-    ShowCurrentText(channel);
-    GetDlgItem(channel.labelId)->setVisible(m_bEnabled);
+    const int code = codec::BitsToValue(typed);
+    channel.trackbar->setValue(code);
+    channel.current->setText(panel::CurrentText(code));
+    channel.current->setVisible(m_enabled);
     WriteCurrent(channel, code);
 }
 
-void CPanelDlg::OnRead(const Channel& channel)
+// Reads only while one of the channel's boxes is ticked; a silent board reads as 0.
+void CPanelDlg::OnRead(ChannelControls& channel)
 {
-    if (!(m_nLedState & channel.mask))
+    if (!(LedState() & channel.channel->mask))
         return;
-    m_link.ReadRegister(channel.registerIndex);
-    const int code = m_link.m_byReply & codec::kCodeMask;
+    const board::Exchange read = m_link.ReadRegister(channel.channel->registerIndex);
+    Check(read);
+    const int code = read.reply.value_or(0) & codec::kCodeMask;
     RefreshBits(channel, code);
-    SetCurrentText(channel, code);
-    ShowCurrentText(channel);
-    Trackbar(channel.trackbarId)->setValue(code);
+    channel.current->setText(panel::CurrentText(code));
+    channel.trackbar->setValue(code);
 }
 
 // Steps from the trackbar's position, not from the chip or the bits field.
-void CPanelDlg::OnStep(const Channel& channel, int step)
+void CPanelDlg::OnStep(ChannelControls& channel, int step)
 {
-    const int from = Trackbar(channel.trackbarId)->sliderPosition();
-    const int code = from + step;
+    const int code = channel.trackbar->sliderPosition() + step;
     if (code < 0 || code > codec::kMaxCode)
         return;
-    Trackbar(channel.trackbarId)->setValue(code);
-    SetCurrentText(channel, code);
-    if (m_bEnabled)
-        ShowCurrentText(channel);
+    channel.trackbar->setValue(code);
+    ShowCurrentIfEnabled(channel, code);
     WriteCurrent(channel, code);
     RefreshBits(channel, code);
 }
 
 // Every notification of a trackbar is a current write, whatever its scroll code.
-void CPanelDlg::OnHScroll(int, int, QWidget* pScrollBar)
+void CPanelDlg::OnTrackbarScrolled(ChannelControls& channel)
 {
-    const Channel* channel = panel::ChannelOfTrackbar(controls::ControlId(pScrollBar));
-    if (!channel)
-        return;
-    const int code = Trackbar(channel->trackbarId)->sliderPosition();
-    SetCurrentText(*channel, code);
-    if (m_bEnabled)
-        ShowCurrentText(*channel);
-    WriteCurrent(*channel, code);
-    RefreshBits(*channel, code);
+    const int code = channel.trackbar->sliderPosition();
+    ShowCurrentIfEnabled(channel, code);
+    WriteCurrent(channel, code);
+    RefreshBits(channel, code);
 }
 
-void CPanelDlg::SetCurrentText(const Channel& channel, int code)
+void CPanelDlg::ShowCurrentIfEnabled(ChannelControls& channel, int code)
 {
-    this->*channel.current = panel::CurrentText(code);
-}
-
-void CPanelDlg::ShowCurrentText(const Channel& channel)
-{
-    qobject_cast<QLabel*>(GetDlgItem(channel.labelId))->setText(this->*channel.current);
+    if (m_enabled)
+        channel.current->setText(panel::CurrentText(code));
 }
 
 // After every current change the chip's REGISTER_S is read and written back as read.
-void CPanelDlg::WriteCurrent(const Channel& channel, int code)
+void CPanelDlg::WriteCurrent(ChannelControls& channel, int code)
 {
-    m_link.WriteCurrent(channel.registerIndex, code);
+    Check(m_link.WriteCurrent(channel.channel->registerIndex, code));
 }
 
-void CPanelDlg::RefreshBits(const Channel& channel, int code)
+// The field shows the code without the bits edit rule running on it: the last accepted
+// text stays what the user last had accepted.
+void CPanelDlg::RefreshBits(ChannelControls& channel, int code)
 {
-    ValueToBits(code);
-    this->*channel.bits = m_strBits;
-    UpdateData(false);
+    const QByteArray bits = codec::ValueToBits(code);
+    if (controls::ToBitsText(channel.bits->text()) != bits)
+        controls::SetFieldTextQuietly(channel.bits, bits);
 }

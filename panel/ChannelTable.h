@@ -1,13 +1,10 @@
 // The three current channels as data: everything that tells channel A, B and C apart.
-// Every channel handler takes one of these rows; there is no per-channel code.
+// The panel's channel handlers take a channel; there is no per-channel code.
 #pragma once
 
-#include <QByteArray>
 #include <QRgb>
 #include <QString>
 #include <array>
-
-class CPanelDlg;
 
 namespace panel {
 
@@ -22,19 +19,10 @@ struct Channel {
     // Controls drawn in the channel's colour.
     int groupId, captionId, firstLedId, secondLedId;
     QRgb colour;
-    // The channel's members of the panel.
-    QString CPanelDlg::*current;
-    QByteArray CPanelDlg::*bits;
-    QByteArray CPanelDlg::*goodBits;
 };
 
 // A, B, C.
 const std::array<Channel, 3>& Channels();
-const Channel& ChannelA();
-const Channel& ChannelB();
-const Channel& ChannelC();
-// The channel a trackbar belongs to, or nullptr for any other control.
-const Channel* ChannelOfTrackbar(int controlId);
 
 // The current label's text for a code: "LED current : 19.0 mA".
 QString CurrentText(int code);

@@ -36,18 +36,16 @@ QPixmap BannerImage(const QString& resource)
 
 void CPanelDlg::LoadBanner()
 {
-    const QPixmap banner = panel::BannerImage(QStringLiteral(":/images/banner.xpm"));
-    if (!banner.isNull())
-        m_imageList.append(banner);
+    m_banner = panel::BannerImage(QStringLiteral(":/images/banner.xpm"));
 }
 
 // Each channel's group box, caption and LED boxes are written in the channel's colour;
 // every other control keeps the default.
-void CPanelDlg::ApplyChannelColours()
+void CPanelDlg::ApplyChannelColours(const QMap<int, QWidget*>& built)
 {
     for (const panel::Channel& channel : panel::Channels()) {
         for (int id : {channel.groupId, channel.captionId, channel.firstLedId, channel.secondLedId}) {
-            QWidget* control = GetDlgItem(id);
+            QWidget* control = built.value(id);
             QPalette palette = control->palette();
             // A disabled LED box is greyed as usual.
             for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
@@ -64,11 +62,11 @@ void CPanelDlg::paintEvent(QPaintEvent*)
     QPainter painter(this);
     if (isMinimized()) {
         const QSize icon(32, 32);
-        painter.drawPixmap(panel::MinimisedIconOrigin(size(), icon), m_hIcon.pixmap(icon));
+        painter.drawPixmap(panel::MinimisedIconOrigin(size(), icon), m_icon.pixmap(icon));
         return;
     }
-    // Drawn at the banner control's own place in the client area; the image is there only
-    // once start-up has found that control.
-    if (!m_imageList.isEmpty())
-        painter.drawPixmap(m_pBanner->pos(), m_imageList.front());
+    // Drawn at the banner control's own place in the client area, once start-up has
+    // loaded it.
+    if (!m_banner.isNull())
+        painter.drawPixmap(m_bannerPlace->pos(), m_banner);
 }

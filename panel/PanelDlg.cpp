@@ -2,9 +2,7 @@
 
 #include "BitmapButton.h"
 #include "BitsCodec.h"
-#include "BitsFieldText.h"
 #include "BoardCommands.h"
-#include "ChannelTable.h"
 #include "CurrentCode.h"
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
@@ -20,48 +18,97 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
-#include <QSlider>
+#include <algorithm>
 #include <cstdio>
 
 #ifdef Q_OS_WIN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
 
 using namespace res;
-using panel::Channel;
-using panel::Channels;
 
 namespace {
 
-// The six LED boxes in REGISTER_S bit order.
-constexpr std::array<int, 6> kLedBoxes{IDC_LED_A1, IDC_LED_A2, IDC_LED_B1, IDC_LED_B2, IDC_LED_C1, IDC_LED_C2};
-
-// Windows' trackbar takes a fifth of its range as a page.
+// A tick every 4 codes; Windows' trackbar takes a fifth of its range as a page.
 constexpr int kTrackbarTickEvery = 4;
 constexpr int kTrackbarPage = codec::kMaxCode / 5;
 
+template <class Control>
+Control* Take(const QMap<int, QWidget*>& built, int id)
+{
+    auto* control = qobject_cast<Control*>(built.value(id));
+    Q_ASSERT(control);
+    return control;
+}
+
 }  // namespace
 
-CPanelDlg::CPanelDlg(board::CPortProvider& ports, const QStringList& candidates, bool trace, QWidget* parent)
-    : QDialog(parent), m_link(ports, *this), m_candidatePorts(candidates)
+CPanelDlg::CPanelDlg(board::CPortProvider& ports, const PanelSetup& setup, QWidget* parent)
+    : QDialog(parent), m_ports(ports), m_setup(setup), m_link(ports, *this)
 {
-    m_hIcon.addFile(QStringLiteral(":/images/icon32.xpm"), QSize(32, 32));
-    m_hIcon.addFile(QStringLiteral(":/images/icon16.xpm"), QSize(16, 16));
-    m_link.SetTrace(trace);
+    m_icon.addFile(QStringLiteral(":/images/icon32.xpm"), QSize(32, 32));
+    m_icon.addFile(QStringLiteral(":/images/icon16.xpm"), QSize(16, 16));
+    m_link.SetTrace(setup.trace);
     // Fixed size with a minimise box, and a button of its own on the task bar.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    m_controls = controls::BuildDialog(this, MainDialogTemplate());
-    ApplyChannelColours();
-    BindControls();
-    BindMessageMap();
+    BuildControls();
+    // Nobody is to take the simulation for the board.
+    if (setup.simulated)
+        setWindowTitle(windowTitle() + QStringLiteral(" (simulated board)"));
+    ConnectHandlers();
 }
 
 CPanelDlg::~CPanelDlg() = default;
+
+// The dialog builder keeps the template's geometry and ids; the panel takes each control
+// it works with once, as what it is.
+void CPanelDlg::BuildControls()
+{
+    const QMap<int, QWidget*> built = controls::BuildDialog(this, MainDialogTemplate());
+    m_exitButton = Take<QPushButton>(built, IDOK);
+    m_enableButton = Take<QPushButton>(built, IDC_ENABLE);
+    m_writeSButton = Take<QPushButton>(built, IDC_WRITE_S);
+    m_readSButton = Take<QPushButton>(built, IDC_READ_S);
+    const int leds[] = {IDC_LED_A1, IDC_LED_A2, IDC_LED_B1, IDC_LED_B2, IDC_LED_C1, IDC_LED_C2};
+    for (size_t bit = 0; bit < m_ledBoxes.size(); ++bit)
+        m_ledBoxes[bit] = Take<QCheckBox>(built, leds[bit]);
+    for (size_t k = 0; k < m_channels.size(); ++k) {
+        const panel::Channel& channel = panel::Channels()[k];
+        m_channels[k] = {&channel,
+                         Take<QPushButton>(built, channel.writeId),
+                         Take<QPushButton>(built, channel.readId),
+                         Take<QLineEdit>(built, channel.bitsId),
+                         Take<controls::CBitmapButton>(built, channel.downId),
+                         Take<controls::CBitmapButton>(built, channel.upId),
+                         Take<QLabel>(built, channel.labelId),
+                         Take<controls::CTrackbar>(built, channel.trackbarId),
+                         {}};
+    }
+    m_bannerPlace = built.value(IDC_BANNER);
+    ApplyChannelColours(built);
+}
+
+// Each channel's controls go to one handler that takes the channel.
+void CPanelDlg::ConnectHandlers()
+{
+    connect(m_exitButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_enableButton, &QPushButton::clicked, this, &CPanelDlg::OnEnableToggle);
+    connect(m_writeSButton, &QPushButton::clicked, this, &CPanelDlg::OnWriteS);
+    connect(m_readSButton, &QPushButton::clicked, this, &CPanelDlg::OnReadS);
+    for (ChannelControls& channel : m_channels) {
+        ChannelControls* c = &channel;
+        connect(c->write, &QPushButton::clicked, this, [this, c] { OnWrite(*c); });
+        connect(c->read, &QPushButton::clicked, this, [this, c] { OnRead(*c); });
+        connect(c->down, &QAbstractButton::clicked, this, [this, c] { OnStep(*c, -1); });
+        connect(c->up, &QAbstractButton::clicked, this, [this, c] { OnStep(*c, +1); });
+        connect(c->trackbar, &controls::CTrackbar::scrolled, this, [this, c] { OnTrackbarScrolled(*c); });
+        // Typed or set directly, every change of the text runs the bits edit rule at once.
+        connect(c->bits, &QLineEdit::textChanged, this, [this, c] { OnBitsEdited(*c); });
+    }
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, &CPanelDlg::ShowAbout);
+}
 
 int CPanelDlg::DoModal()
 {
@@ -72,11 +119,11 @@ int CPanelDlg::DoModal()
 
 bool CPanelDlg::StartUp()
 {
-    Dispatch([this] { OnInitDialog(); });
+    OnInitDialog();
     return !EndRequested();
 }
 
-bool CPanelDlg::OnInitDialog()
+void CPanelDlg::OnInitDialog()
 {
 #ifdef Q_OS_WIN
     if (HMENU systemMenu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
@@ -85,26 +132,28 @@ bool CPanelDlg::OnInitDialog()
         ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutText.c_str());
     }
 #endif
-    setWindowIcon(m_hIcon);
-    for (QSlider* trackbar : {m_sliderA, m_sliderB, m_sliderC}) {
-        trackbar->setRange(0, codec::kMaxCode);
-        trackbar->setTickInterval(kTrackbarTickEvery);
-        trackbar->setPageStep(kTrackbarPage);
+    setWindowIcon(m_icon);
+    for (ChannelControls& channel : m_channels) {
+        channel.trackbar->setRange(0, codec::kMaxCode);
+        channel.trackbar->setTickInterval(kTrackbarTickEvery);
+        channel.trackbar->setPageStep(kTrackbarPage);
     }
-    m_pBanner = GetDlgItem(IDC_BANNER);
     LoadBanner();
-    for (controls::CBitmapButton* button : {m_btnUpA, m_btnDownA, m_btnUpB, m_btnDownB, m_btnUpC, m_btnDownC})
-        button->AutoLoad();
-    m_link.FindBoardPort(m_candidatePorts);
-    m_bEnabled = false;
-    ApplyEnableState(m_bEnabled);
-    GetDlgItem(IDOK)->setFocus();
-    return true;
+    for (ChannelControls& channel : m_channels) {
+        channel.up->AutoLoad();
+        channel.down->AutoLoad();
+    }
+    const board::PortSearch search = m_link.FindBoardPort(m_setup.candidates);
+    if (!search.Found())
+        ReportNoBoard(search);
+    m_enabled = false;
+    ApplyEnableState(m_enabled);
+    m_exitButton->setFocus();
 }
 
-void CPanelDlg::ApplyEnableState(bool bEnable)
+void CPanelDlg::ApplyEnableState(bool enable)
 {
-    if (bEnable)
+    if (enable)
         EnterEnabledState();
     else
         EnterDisabledState();
@@ -113,114 +162,106 @@ void CPanelDlg::ApplyEnableState(bool bEnable)
 // The channel controls stay as they were: REGISTER_S's Write unlocks them.
 void CPanelDlg::EnterEnabledState()
 {
-    m_btnEnable->setText(QStringLiteral("DISABLE"));
-    for (int id : kLedBoxes)
-        EnableControl(id, true);
-    EnableControl(IDC_WRITE_S, true);
-    EnableControl(IDC_READ_S, true);
-    m_link.ExchangeByte(board::CMD_OUTPUT_ON);
+    m_enableButton->setText(QStringLiteral("DISABLE"));
+    for (QCheckBox* box : m_ledBoxes)
+        box->setEnabled(true);
+    m_writeSButton->setEnabled(true);
+    m_readSButton->setEnabled(true);
+    Check(m_link.ExchangeByte(board::CMD_OUTPUT_ON));
 }
 
 // Shows code 0 everywhere without writing any current register.
 void CPanelDlg::EnterDisabledState()
 {
-    m_btnEnable->setText(QStringLiteral("ENABLE"));
-    for (int id : kLedBoxes)
-        EnableControl(id, false);
-    for (const Channel& channel : Channels())
-        GetDlgItem(channel.labelId)->hide();
-    for (const Channel& channel : Channels())
-        this->*channel.current = panel::CurrentText(0);
-    for (int Channel::*control : {&Channel::bitsId, &Channel::writeId, &Channel::readId}) {
-        for (const Channel& channel : Channels())
-            EnableControl(channel.*control, false);
+    m_enableButton->setText(QStringLiteral("ENABLE"));
+    for (QCheckBox* box : m_ledBoxes)
+        box->setEnabled(false);
+    m_writeSButton->setEnabled(false);
+    m_readSButton->setEnabled(false);
+    for (ChannelControls& channel : m_channels) {
+        EnableChannel(channel, false);
+        channel.trackbar->setValue(0);
     }
-    for (const Channel& channel : Channels()) {
-        EnableControl(channel.downId, false);
-        EnableControl(channel.upId, false);
-    }
-    EnableControl(IDC_WRITE_S, false);
-    EnableControl(IDC_READ_S, false);
-    for (const Channel& channel : Channels())
-        Trackbar(channel.trackbarId)->setValue(0);
-    for (const Channel& channel : Channels())
-        EnableControl(channel.trackbarId, false);
-    m_nLedState = 0;
-    for (int id : kLedBoxes)
-        qobject_cast<QCheckBox*>(GetDlgItem(id))->setChecked(false);
-    for (const Channel& channel : Channels())
-        SetFieldTextDirectly(channel.bitsId, codec::kBitsTemplate);
-    m_link.ExchangeByte(board::CMD_OUTPUT_OFF);
+    for (QCheckBox* box : m_ledBoxes)
+        box->setChecked(false);
+    for (ChannelControls& channel : m_channels)
+        SetBitsTextDirectly(channel, codec::kBitsTemplate);
+    Check(m_link.ExchangeByte(board::CMD_OUTPUT_OFF));
 }
 
-// Unlike the data exchange, a direct setting is a change of the field's text, even to
-// the text it already shows, so the field's bits edit rule runs at once.
-void CPanelDlg::SetFieldTextDirectly(int id, const QByteArray& text)
+// The label shows only while the panel is enabled.
+void CPanelDlg::EnableChannel(ChannelControls& channel, bool on)
 {
-    auto* field = qobject_cast<QLineEdit*>(GetDlgItem(id));
-    const QString shown = controls::FromBitsText(text);
-    if (field->text() == shown)
-        emit field->textChanged(shown);
-    else
-        field->setText(shown);
-}
-
-void CPanelDlg::UpdateData(bool bSaveAndValidate)
-{
-    for (const Channel& channel : Channels()) {
-        auto* field = qobject_cast<QLineEdit*>(GetDlgItem(channel.bitsId));
-        QByteArray& member = this->*channel.bits;
-        if (bSaveAndValidate)
-            member = controls::ToBitsText(field->text());
-        else if (controls::ToBitsText(field->text()) != member)
-            controls::SetFieldTextQuietly(field, member);
-    }
-}
-
-void CPanelDlg::OnSysCommand(int nID)
-{
-    if ((nID & 0xFFF0) != IDM_ABOUTBOX)
-        return;
-    if (m_runAboutBox)
-        m_runAboutBox(this);
-}
-
-void CPanelDlg::OnOK()
-{
-    UpdateData(true);
-    accept();
+    for (QWidget* control : std::initializer_list<QWidget*>{channel.write, channel.read, channel.bits, channel.down, channel.up})
+        control->setEnabled(on);
+    channel.current->setVisible(on && m_enabled);
+    channel.trackbar->setEnabled(on);
 }
 
 void CPanelDlg::RequestEnd()
 {
-    m_bCancelRequested = true;
     if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()); box && box != this)
         box->reject();
-    if (m_nHandlerDepth == 0)
-        EndIfRequested();
+    End(Ending::Cancelled);
 }
 
-void CPanelDlg::CancelPanel()
+void CPanelDlg::Check(const board::Exchange& exchange)
 {
-    m_bCancelRequested = true;
+    if (exchange.PortLost())
+        End(Ending::Cancelled);
 }
 
-void CPanelDlg::RequestQuit()
+// A write that failed has been reported by the link, which closed the port.
+void CPanelDlg::Check(board::WriteOutcome outcome)
 {
-    m_bQuitRequested = true;
+    if (outcome != board::WriteOutcome::Acknowledged)
+        End(Ending::Quit);
 }
 
-// A message with details (no board found) carries a warning icon and the reasons behind
-// "Show Details...", for a user who started the panel from a menu and sees no terminal.
-void CPanelDlg::ShowBoardMessage(const QString& text, const QString& details)
+void CPanelDlg::Check(const board::CurrentWrite& write)
 {
+    Check(write.code);
+    Check(write.readOfS);
+    if (write.writeBack)
+        Check(*write.writeBack);
+}
+
+// The handler that is running goes on to its end with the panel hidden; nothing more
+// reaches the board once the port is closed.
+void CPanelDlg::End(Ending ending)
+{
+    m_ending = std::max(m_ending, ending);
+    if (isVisible())
+        done(QDialog::Rejected);
+}
+
+// The one message, with why each port was not taken and what to try behind "Show
+// Details...", for a user who started the panel from a menu and sees no terminal; the
+// same lines go to standard error.
+void CPanelDlg::ReportNoBoard(const board::PortSearch& search)
+{
+    const QStringList report = board::NoBoardReport(search, m_ports.ListedPorts());
+    for (const QString& line : report)
+        WriteDiagnostic(line);
+    const QString text = QString::fromLatin1(board::kComErrorMessage);
+    const QString details = report.join(QLatin1Char('\n'));
     if (m_showMessage) {
         m_showMessage(text, details);
+    } else {
+        QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, isVisible() ? this : nullptr);
+        box.setDetailedText(details);
+        box.exec();
+    }
+    End(Ending::Quit);
+}
+
+void CPanelDlg::ShowBoardMessage(const QString& text)
+{
+    if (m_showMessage) {
+        m_showMessage(text, QString());
         return;
     }
-    const QMessageBox::Icon icon = details.isEmpty() ? QMessageBox::NoIcon : QMessageBox::Warning;
-    QMessageBox box(icon, windowTitle(), text, QMessageBox::Ok, isVisible() ? this : nullptr);
-    box.setDetailedText(details);
+    QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, isVisible() ? this : nullptr);
     box.exec();
 }
 
@@ -230,119 +271,31 @@ void CPanelDlg::WriteDiagnostic(const QString& line)
     std::fflush(stderr);
 }
 
+void CPanelDlg::ShowAbout()
+{
+    if (m_runAboutBox)
+        m_runAboutBox(this);
+}
+
 void CPanelDlg::contextMenuEvent(QContextMenuEvent* event)
 {
     // Where the window manager owns the title-bar menu, the About entry lives here.
     QMenu menu(this);
     QAction* about = menu.addAction(QString::fromLatin1(kAboutMenuText));
     if (menu.exec(event->globalPos()) == about)
-        Dispatch([this] { OnSysCommand(IDM_ABOUTBOX); });
+        ShowAbout();
 }
 
 #ifdef Q_OS_WIN
+// The About command of the system menu; Windows keeps flags in its low four bits.
 bool CPanelDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
 {
     const MSG* msg = static_cast<const MSG*>(message);
-    if (eventType == "windows_generic_MSG" && msg->message == WM_SYSCOMMAND
-        && (msg->wParam & 0xFFF0) == IDM_ABOUTBOX) {
-        Dispatch([this, msg] { OnSysCommand(int(msg->wParam)); });
+    if (eventType == "windows_generic_MSG" && msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == IDM_ABOUTBOX) {
+        ShowAbout();
         *result = 0;
         return true;
     }
     return QDialog::nativeEvent(eventType, message, result);
 }
 #endif
-
-void CPanelDlg::BindControls()
-{
-    m_sliderC = Trackbar(IDC_SLIDER3);
-    m_sliderB = Trackbar(IDC_SLIDER2);
-    m_sliderA = Trackbar(IDC_SLIDER1);
-    int id = IDC_LED_C2;  // element k is box 1008 - k
-    for (QCheckBox*& box : m_chkLed)
-        box = qobject_cast<QCheckBox*>(GetDlgItem(id--));
-    m_btnEnable = qobject_cast<QPushButton*>(GetDlgItem(IDC_ENABLE));
-    const auto stepButton = [this](int id) { return qobject_cast<controls::CBitmapButton*>(GetDlgItem(id)); };
-    m_btnUpA = stepButton(IDC_UP_A);
-    m_btnDownA = stepButton(IDC_DOWN_A);
-    m_btnUpB = stepButton(IDC_UP_B);
-    m_btnDownB = stepButton(IDC_DOWN_B);
-    m_btnUpC = stepButton(IDC_UP_C);
-    m_btnDownC = stepButton(IDC_DOWN_C);
-}
-
-// Which handler each control's notification runs.
-void CPanelDlg::BindMessageMap()
-{
-    using Handler = void (CPanelDlg::*)();
-    static const std::pair<int, Handler> clicked[] = {
-        {IDOK, &CPanelDlg::OnOK},
-        {IDC_ENABLE, &CPanelDlg::OnEnableToggle},
-        {IDC_LED_A1, &CPanelDlg::OnLedA1},
-        {IDC_LED_A2, &CPanelDlg::OnLedA2},
-        {IDC_LED_B1, &CPanelDlg::OnLedB1},
-        {IDC_LED_B2, &CPanelDlg::OnLedB2},
-        {IDC_LED_C1, &CPanelDlg::OnLedC1},
-        {IDC_LED_C2, &CPanelDlg::OnLedC2},
-        {IDC_WRITE_A, &CPanelDlg::OnWriteA},
-        {IDC_WRITE_B, &CPanelDlg::OnWriteB},
-        {IDC_WRITE_C, &CPanelDlg::OnWriteC},
-        {IDC_READ_A, &CPanelDlg::OnReadA},
-        {IDC_READ_B, &CPanelDlg::OnReadB},
-        {IDC_READ_C, &CPanelDlg::OnReadC},
-        {IDC_DOWN_A, &CPanelDlg::OnStepDownA},
-        {IDC_DOWN_B, &CPanelDlg::OnStepDownB},
-        {IDC_DOWN_C, &CPanelDlg::OnStepDownC},
-        {IDC_UP_A, &CPanelDlg::OnStepUpA},
-        {IDC_UP_B, &CPanelDlg::OnStepUpB},
-        {IDC_UP_C, &CPanelDlg::OnStepUpC},
-        {IDC_WRITE_S, &CPanelDlg::OnWriteS},
-        {IDC_READ_S, &CPanelDlg::OnReadS},
-    };
-    static const std::pair<int, Handler> changed[] = {
-        {IDC_BITS_A, &CPanelDlg::OnChangeBitsA},
-        {IDC_BITS_B, &CPanelDlg::OnChangeBitsB},
-        {IDC_BITS_C, &CPanelDlg::OnChangeBitsC},
-    };
-    for (const auto& [id, handler] : clicked) {
-        connect(qobject_cast<QAbstractButton*>(GetDlgItem(id)), &QAbstractButton::clicked, this,
-                [this, handler = handler] { Dispatch([this, handler] { (this->*handler)(); }); });
-    }
-    for (const auto& [id, handler] : changed) {
-        connect(qobject_cast<QLineEdit*>(GetDlgItem(id)), &QLineEdit::textChanged, this,
-                [this, handler = handler] { Dispatch([this, handler] { (this->*handler)(); }); });
-    }
-    for (QSlider* trackbar : {m_sliderA, m_sliderB, m_sliderC}) {
-        connect(qobject_cast<controls::CTrackbar*>(trackbar), &controls::CTrackbar::scrolled, this,
-                [this](int code, int position, QSlider* sender) {
-                    Dispatch([this, code, position, sender] { OnHScroll(code, position, sender); });
-                });
-    }
-    auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, [this] { Dispatch([this] { OnSysCommand(IDM_ABOUTBOX); }); });
-}
-
-void CPanelDlg::Dispatch(const std::function<void()>& handler)
-{
-    ++m_nHandlerDepth;
-    handler();
-    --m_nHandlerDepth;
-    if (m_nHandlerDepth == 0)
-        EndIfRequested();
-}
-
-void CPanelDlg::EndIfRequested()
-{
-    if (EndRequested())
-        done(QDialog::Rejected);
-}
-
-QSlider* CPanelDlg::Trackbar(int id) const
-{
-    return qobject_cast<QSlider*>(GetDlgItem(id));
-}
-
-void CPanelDlg::EnableControl(int id, bool enable)
-{
-    GetDlgItem(id)->setEnabled(enable);
-}

@@ -1,6 +1,7 @@
 #include "DialogTemplates.h"
 
 #include "ResourceIds.h"
+#include "Version.h"
 
 namespace res {
 
@@ -67,7 +68,7 @@ const DialogTemplate& AboutDialogTemplate()
         IDD_ABOUTBOX, "About LDX7320", "MS Sans Serif", 8, 235, 55, false,
         {
             {IDC_STATIC, "IDR_MAINFRAME", K::IconStatic, "", 11, 17, 20, 20, false},
-            {IDC_STATIC, "IDC_VERSION", K::Static, "LDX7320 Version 1.0", 40, 10, 119, 8, false},
+            {IDC_STATIC, "IDC_VERSION", K::Static, "LDX7320 Version " LDX_VERSION_MAJOR_MINOR, 40, 10, 119, 8, false},
             {IDC_STATIC, "IDC_NOTICE", K::Static, "Copyright (C) 2026", 40, 25, 119, 8, false},
             {IDOK, "IDOK", K::DefPushButton, "OK", 178, 7, 50, 14, true},
         },

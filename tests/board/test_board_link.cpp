@@ -1,5 +1,6 @@
-// The board link against the simulated board: the bytes of every command, what the link
-// does to the program when the board or the port fails, and the names of the ports.
+// The board link against the simulated board: the bytes of every command and what each
+// returns, stray bytes, how a failure is said once, the search for the board's port, and the
+// names and listing of the ports.
 #include "Bytes.h"
 #include "BoardCommands.h"
 #include "BoardLink.h"
@@ -16,7 +17,7 @@ namespace {
 
 const QStringList kCandidates{"COM4", "COM3", "COM2", "COM1"};
 
-// A link connected to a simulated board on COM3, with the probe forgotten.
+// A link connected to a simulated board on COM3, tracing, with the probe forgotten.
 struct Connected {
     CSimulatedPortProvider ports;
     std::shared_ptr<CSimulatedBoard> board = ports.Attach("COM3");
@@ -29,8 +30,8 @@ struct Connected {
         board->ClearReceived();
         link.SetTrace(true);
     }
-    // Byte numbers for faults count from the board's first byte.
-    int Next(int k = 0) const { return board->ReceivedCount() + k; }
+    // Fault byte numbers count from the board's first byte.
+    int NextByte() const { return board->ReceivedCount(); }
 };
 
 }  // namespace
@@ -39,58 +40,122 @@ class TestBoardLink : public QObject {
     Q_OBJECT
 
 private slots:
-    void commandsAndTheirAnswers()
+    // The index is taken modulo 4 and the value's low 8 bits go out.
+    void aWriteSendsTheCommandThenTheValue()
+    {
+        Connected c;
+        QCOMPARE(c.link.WriteRegister(5, 0x1C5), WriteOutcome::Acknowledged);
+        QCOMPARE(c.board->Received(), Bytes({0x81, 0xC5}));
+        QCOMPARE(c.board->registers[REGISTER_B], quint8(0xC5));
+        QCOMPARE(c.host.diagnostics, QStringList({"COM3  sent 0x81  received 0x4B", "COM3  sent 0xC5  received 0x4B"}));
+    }
+
+    void aReadReturnsTheRegistersByte()
     {
         Connected c;
         c.board->registers[REGISTER_S] = 0x05;
-        c.link.WriteRegister(5, 0x1C5);  // index modulo 4, value's low 8 bits
-        c.link.ReadRegister(3);
-        QCOMPARE(c.link.m_byReply, quint8(0x05));
-        c.link.WriteCurrent(REGISTER_B, 40);
-        QCOMPARE(c.board->Received(), Bytes({0x81, 0xC5, 0x93, 0x81, 0x28, 0x93, 0x83, 0x05}));
+        const Exchange read = c.link.ReadRegister(REGISTER_S);
+        QVERIFY(read.Completed());
+        QCOMPARE(read.reply, std::optional<quint8>(0x05));
+        QCOMPARE(c.board->Received(), Bytes({0x93}));
+    }
+
+    // The register, then REGISTER_S read and written back with the very byte read.
+    void aCurrentWriteWritesRegisterSBackAsRead()
+    {
+        Connected c;
+        c.board->registers[REGISTER_S] = 0x2D;
+        const CurrentWrite write = c.link.WriteCurrent(REGISTER_B, 40);
+        QVERIFY(write.Done());
+        QCOMPARE(c.board->Received(), Bytes({0x81, 0x28, 0x93, 0x83, 0x2D}));
         QCOMPARE(c.board->registers[REGISTER_B], quint8(40));
-        QCOMPARE(c.host.diagnostics.mid(2, 2), (QStringList{"COM3  sent 0x93  received 0x05", "COM3  sent 0x81  received 0x4B"}));
-        QCOMPARE(c.host.messages.size() + c.host.cancels + c.host.quits, 0);
-        // Only the first byte answers a command; what comes behind it, too late or unasked
-        // is dropped, and the trace says so.
-        c.host.diagnostics.clear();
+        QVERIFY(c.host.messages.isEmpty());
+    }
+
+    // With nothing true to write back, REGISTER_S is left as the chip has it.
+    void aCurrentWriteWhoseReadOfSGoesUnansweredStopsThere()
+    {
+        Connected c;
+        c.board->faults.wrongAnswerAt = c.NextByte() + 2;
+        c.board->faults.wrongAnswer.reset();
+        const CurrentWrite write = c.link.WriteCurrent(REGISTER_A, 5);
+        QCOMPARE(write.code, WriteOutcome::Acknowledged);
+        QVERIFY(write.readOfS.Completed());
+        QCOMPARE(write.readOfS.reply, std::nullopt);
+        QCOMPARE(write.writeBack, std::nullopt);
+        QVERIFY(!write.Done());
+        QCOMPARE(c.board->Received(), Bytes({0x80, 0x05, 0x93}));
+        QCOMPARE(c.host.diagnostics.last(), "COM3  REGISTER_S not written back: its read got no answer");
+    }
+
+    // A silent board completes the exchange, without a reply.
+    void aSilentBoardCompletesWithoutAReply()
+    {
+        Connected c;
+        c.board->faults.silentFrom = c.NextByte();
+        const Exchange exchange = c.link.ExchangeByte(CMD_OUTPUT_ON);
+        QCOMPARE(exchange.outcome, Exchange::Outcome::Completed);
+        QCOMPARE(exchange.reply, std::nullopt);
+        QCOMPARE(c.host.diagnostics, QStringList("COM3  sent 0xB1  received none"));
+    }
+
+    void onlyTheFirstByteAnswersTheCommand()
+    {
+        Connected c;
         c.board->registers[REGISTER_A] = 9;
         c.board->faults.extraAfterAnswer = "K";
-        c.link.ReadRegister(REGISTER_A);
-        QCOMPARE(c.link.m_byReply, quint8(9));
-        c.board->faults.extraAfterAnswer.clear();
-        c.board->faults.lateFrom = c.Next();
-        QVERIFY(c.link.ExchangeByte(CMD_READ_REG));
-        QVERIFY(!c.link.m_bReplyReceived);
+        QCOMPARE(c.link.ReadRegister(REGISTER_A).reply, std::optional<quint8>(9));
+        QCOMPARE(c.host.diagnostics, QStringList("COM3  sent 0x90  received 0x09, then dropped 0x4B"));
+    }
+
+    // An answer that came after its exchange gave up, or a byte the board sent unasked,
+    // never answers the next command.
+    void bytesThatArriveBetweenExchangesAreDropped()
+    {
+        Connected c;
+        c.board->registers = {9, 0, 0, 0x05};
+        c.board->faults.lateFrom = c.NextByte();
+        QCOMPARE(c.link.ReadRegister(REGISTER_A).reply, std::nullopt);
         c.board->faults.lateFrom = -1;
         c.board->SendUnasked(Bytes({0x3F}));
-        c.link.ReadRegister(REGISTER_S);
-        QCOMPARE(c.link.m_byReply, quint8(0x05));
-        QVERIFY(c.link.m_bReplyReceived);
-        QCOMPARE(c.host.diagnostics, (QStringList{"COM3  sent 0x90  received 0x09, then dropped 0x4B",
-                                                  "COM3  sent 0x90  received none",
+        QCOMPARE(c.link.ReadRegister(REGISTER_S).reply, std::optional<quint8>(0x05));
+        QCOMPARE(c.host.diagnostics, QStringList({"COM3  sent 0x90  received none",
                                                   "COM3  dropped 0x09 0x3F, which arrived between exchanges",
                                                   "COM3  sent 0x93  received 0x05"}));
     }
 
-    // A missing acknowledgement is said once, without details, and closes the port once;
-    // every later send fails at once, cancelling, and the trace says so.
-    void failuresEndTheLinkOnce()
+    // A byte of a write that is not acknowledged is said once, and the port closed: the
+    // value byte is not sent, and no later byte either.
+    void aWriteThatIsNotAcknowledgedIsSaidOnceAndClosesThePort()
     {
         Connected c;
-        c.board->faults.silentFrom = c.Next();
-        c.link.WriteRegister(REGISTER_A, 12);
-        c.link.ClosePortAndQuit();
-        QVERIFY(!c.link.ExchangeByte(CMD_OUTPUT_OFF));
+        c.board->faults.silentFrom = c.NextByte();
+        QCOMPARE(c.link.WriteRegister(REGISTER_A, 12), WriteOutcome::NotAcknowledged);
+        QCOMPARE(c.host.messages, QStringList("\"COM Error\" or \"Power OFF\""));
+        QVERIFY(!c.link.IsPortOpen());
+        QCOMPARE(c.board->CloseCount(), 1);
+        QCOMPARE(c.link.ExchangeByte(CMD_OUTPUT_OFF).outcome, Exchange::Outcome::PortLost);
+        QCOMPARE(c.link.WriteRegister(REGISTER_A, 12), WriteOutcome::PortLost);
+        QCOMPARE(c.host.messages.size(), 1);
         QCOMPARE(c.board->Received(), Bytes({0x80}));
-        QCOMPARE(c.host.messages + c.host.details, (QStringList{QString::fromLatin1(kComErrorMessage), QString()}));
-        QCOMPARE(QList<int>({c.host.quits, c.host.cancels, c.board->CloseCount()}), QList<int>({2, 2, 1}));
-        QCOMPARE(c.host.diagnostics.last(), QString("COM3  sent 0xB0  send failed"));
+        QCOMPARE(c.host.diagnostics.last(), "COM3  sent 0x0C  send failed");
     }
 
-    // The search takes the first port whose board acknowledges the probe, closing those
-    // that answer otherwise; without a board it says why for each port, once.
-    void portSearch()
+    // A byte that cannot be sent (the device is gone) loses the port; in a write the
+    // missing acknowledgement is then said too.
+    void aByteThatCannotBeSentLosesThePort()
+    {
+        Connected c;
+        c.board->faults.unpluggedFrom = c.NextByte();
+        QCOMPARE(c.link.ExchangeByte(CMD_OUTPUT_ON).outcome, Exchange::Outcome::PortLost);
+        QVERIFY(c.host.messages.isEmpty());
+        QCOMPARE(c.link.WriteRegister(REGISTER_S, 1), WriteOutcome::PortLost);
+        QCOMPARE(c.host.messages, QStringList("\"COM Error\" or \"Power OFF\""));
+    }
+
+    // A port that answers the probe otherwise is closed before the next is tried; the
+    // first that acknowledges it is kept, and the later ones are never opened.
+    void theSearchTakesTheFirstPortThatAcknowledgesTheProbe()
     {
         CSimulatedPortProvider ports;
         ports.Attach("COM4")->faults.probeAnswer = 'k';
@@ -100,49 +165,78 @@ private slots:
         CFakeHost host;
         {
             CBoardLink link(ports, host);
-            link.FindBoardPort(kCandidates);
-            QCOMPARE(link.OpenPortName(), QString("COM2"));
-        }  // a port left open is released with its link, as at the end of a run
-        QVERIFY(!ports.Board("COM2")->IsOpen());
-        QCOMPARE(ports.Board("COM4")->Received() + ports.Board("COM3")->Received(), Bytes({CMD_PROBE, CMD_PROBE}));
-        QCOMPARE(ports.Board("COM4")->CloseCount() + ports.Board("COM3")->CloseCount() + ports.Board("COM1")->OpenCount(), 2);
-        QCOMPARE(host.messages.size() + host.quits, 0);
+            const PortSearch search = link.FindBoardPort(kCandidates);
+            QCOMPARE(search.port, "COM2");
+            QCOMPARE(search.reasons, QStringList({"COM4: opened, but answered 0x6B instead of 0x4B",
+                                                  "COM3: opened, but answered 0xBB instead of 0x4B"}));
+            QCOMPARE(link.OpenPortName(), "COM2");
+            QCOMPARE(ports.Board("COM4")->CloseCount(), 1);
+            QCOMPARE(ports.Board("COM3")->CloseCount(), 1);
+            QCOMPARE(ports.Board("COM1")->OpenCount(), 0);
+        }
+        QVERIFY(!ports.Board("COM2")->IsOpen());  // released with its link, as at the end of a run
+        QVERIFY(host.messages.isEmpty());
+    }
 
+    // With no board, why for each port, and no port left open; saying so is the caller's.
+    void theSearchSaysWhyEachPortWasNotTaken()
+    {
+        CSimulatedPortProvider ports;
         ports.Attach("COM2")->faults.silentFrom = 0;
+        ports.Attach("COM4")->faults.probeAnswer = 0x00;
+        ports.Attach("COM1");
+        CFakeHost host;
         CBoardLink holder(ports, host);
-        QVERIFY(holder.OpenPort("COM1"));  // another program has COM1
-        CFakeHost none;
-        CBoardLink search(ports, none);
-        search.FindBoardPort({"COM2", "COM4", "COM1", "COM9"});
-        const QString why = "No LDX7320 board found on the ports tried:\nCOM2: opened, but nothing answered the probe\n"
-                            "COM4: opened, but answered 0x6B instead of 0x4B\nCOM1: in use by another program\n"
-                            "COM9: no such device";
-        QCOMPARE(none.details, QStringList{why});
-        QCOMPARE(none.diagnostics.join('\n'), QString(why).replace("\nCOM", "\n  COM"));
-        QCOMPARE(none.messages, QStringList{QString::fromLatin1(kComErrorMessage)});
-        QCOMPARE(none.quits, 1);
+        QVERIFY(!holder.OpenPort("COM1"));  // another program has COM1
+        CBoardLink search(ports, host);
+        const PortSearch found = search.FindBoardPort({"COM2", "COM4", "COM1", "COM9"});
+        QVERIFY(!found.Found());
+        QCOMPARE(found.reasons, QStringList({"COM2: opened, but nothing answered the probe",
+                                             "COM4: opened, but answered 0x00 instead of 0x4B",
+                                             "COM1: in use by another program", "COM9: no such device"}));
         QVERIFY(!search.IsPortOpen());
+        QVERIFY(host.messages.isEmpty());
+    }
+
+    void theNoBoardReportEndsWithWhatToTry()
+    {
+        const QStringList report = NoBoardReport({{}, {"COM4: no such device"}}, {"COM3", "COM7"});
+        QCOMPARE(report.mid(0, 4), QStringList({"No LDX7320 board found on the ports tried:", "  COM4: no such device",
+                                                "What to try:", "  check that the board is powered and its cable plugged in"}));
+        QCOMPARE(report.at(4), "  the serial ports this computer lists: COM3, COM7");
+#ifdef Q_OS_WIN
+        QCOMPARE(report.at(5), "  start with --port COMn to name the board's port");
+#else
+        QCOMPARE(report.at(5), "  start with --port DEVICE (/dev/ttyUSB0, say) to name the board's port");
+#endif
+        QCOMPARE(report.at(6), "  start with --simulate to try it on the simulated board");
+        QCOMPARE(NoBoardReport({}, {}).at(1), "  no port to try");
+        QCOMPARE(NoBoardReport({}, {}).at(4), "  this computer lists no serial port");
     }
 
     // COM4..COM1 first; off Windows the USB adapters present follow, in natural order.
-    void portNames()
+    void theDefaultCandidates()
     {
         QTemporaryDir devices;
         for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS5", "cu.usbmodem3", "cu.usbserial-A1"})
             QVERIFY(QFile(devices.filePath(name)).open(QIODevice::WriteOnly));
-        QStringList expected = kCandidates;
 #if defined(Q_OS_WIN)
-        QCOMPARE(DefaultCandidatePorts().mid(0, 4), expected);  // then whatever COM ports this machine has
+        QCOMPARE(DefaultCandidatePorts().mid(0, 4), kCandidates);  // then whatever COM ports this machine has
+#elif defined(Q_OS_MACOS)
+        QCOMPARE(DefaultCandidatePorts(devices.path()),
+                 kCandidates + QStringList({devices.filePath("cu.usbmodem3"), devices.filePath("cu.usbserial-A1")}));
 #else
-#if defined(Q_OS_MACOS)
-        expected << devices.filePath("cu.usbmodem3") << devices.filePath("cu.usbserial-A1");
-#else
-        expected << devices.filePath("ttyACM0") << devices.filePath("ttyUSB2") << devices.filePath("ttyUSB10");
-        QCOMPARE(CSystemPortProvider().DescribePort("COM4"), QString("COM4 (/dev/ttyS3)"));
+        QCOMPARE(DefaultCandidatePorts(devices.path()),
+                 kCandidates + QStringList({devices.filePath("ttyACM0"), devices.filePath("ttyUSB2"), devices.filePath("ttyUSB10")}));
+        QCOMPARE(CSystemPortProvider().DescribePort("COM4"), "COM4 (/dev/ttyS3)");
+        QCOMPARE(CSystemPortProvider().DescribePort("/dev/ttyUSB0"), "/dev/ttyUSB0");
 #endif
-        QCOMPARE(DefaultCandidatePorts(devices.path()), expected);
-#endif
-        // On Windows the adapters come from the system's list: COM5 and up, by number, no Bluetooth.
+    }
+
+    // On Windows the adapters come from the system's list: COM5 and up, by number, without
+    // Bluetooth links.
+    void theOtherComPortsOfAWindowsListing()
+    {
         const QList<SerialPortEntry> listed{
             {"COM12", "COM12", "USB-SERIAL CH340", "wch.cn", 0x1A86, 0x7523, "", ""},
             {"COM9", "COM9", "Standard Serial over Bluetooth link", "Microsoft", {}, {}, "", ""},
@@ -151,19 +245,59 @@ private slots:
             {"COM11", "COM11", "Serial port", "BlueTooth Inc.", {}, {}, "", ""},
             {"COM10", "COM10", "USB Serial Device", "Microsoft", 0x2341, 0x0043, "", ""}};
         QCOMPARE(OtherComPorts(listed), QStringList({"COM7", "COM10", "COM12"}));
-        for (const auto& [a, b] : {std::pair{"ttyS2", "ttyS10"}, {"tty", "ttyS0"}, {"ttyS", "ttyS0"}, {"a9b", "a10a"}, {"tty1", "ttyS"}})
-            QVERIFY2(NaturalLess(a, b) && !NaturalLess(b, a), a);
     }
 
-    void portListingIsAlignedWithDashesForTheUnknown()
+    void namesInNaturalOrder_data()
     {
-        QCOMPARE(FormatPortListing({}), QStringList{"No serial ports found."});
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("ttyS2 before ttyS10") << "ttyS2" << "ttyS10";
+        QTest::newRow("a prefix first") << "tty" << "ttyS0";
+        QTest::newRow("no number before a number") << "ttyS" << "ttyS0";
+        QTest::newRow("9 before 10 inside a name") << "a9b" << "a10a";
+        QTest::newRow("a digit before a letter") << "tty1" << "ttyS";
+    }
+    void namesInNaturalOrder()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QVERIFY(NaturalLess(before, after));
+        QVERIFY(!NaturalLess(after, before));
+    }
+
+    void thePortListingIsAlignedWithDashesForTheUnknown()
+    {
+        QCOMPARE(FormatPortListing({}), QStringList("No serial ports found."));
         const QList<SerialPortEntry> ports{
             {"ttyS0", "/dev/ttyS0", "", "", {}, {}, "", ""},
             {"ttyUSB0", "/dev/ttyUSB0", "FT232R USB UART", "FTDI", 0x0403, 0x0000, "A50285BI", "minicom (pid 42)"}};
         QCOMPARE(FormatPortListing(ports),
-                 (QStringList{"ttyS0    /dev/ttyS0    -                -     -          -         free",
+                 QStringList({"ttyS0    /dev/ttyS0    -                -     -          -         free",
                               "ttyUSB0  /dev/ttyUSB0  FT232R USB UART  FTDI  0403:0000  A50285BI  in use by minicom (pid 42)"}));
+    }
+
+    void openFailuresHaveOneTextEach_data()
+    {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("text");
+        using R = OpenFailure::Reason;
+        QTest::newRow("no such device") << int(R::NoSuchDevice) << "" << "no such device";
+        QTest::newRow("in use") << int(R::InUse) << "" << "in use by another program";
+        QTest::newRow("permission, group known") << int(R::PermissionDenied) << "dialout"
+            << "permission denied; the device belongs to group 'dialout': add yourself with "
+               "'sudo usermod -aG dialout $USER' and log in again";
+        QTest::newRow("permission, group unknown") << int(R::PermissionDenied) << "" << "permission denied";
+        QTest::newRow("not a serial port") << int(R::NotASerialPort) << "" << "not a serial port";
+        QTest::newRow("cannot configure") << int(R::CannotConfigure) << "Invalid argument" << "cannot be configured: Invalid argument";
+        QTest::newRow("cannot open") << int(R::CannotOpen) << "I/O error" << "cannot be opened: I/O error";
+    }
+    void openFailuresHaveOneTextEach()
+    {
+        QFETCH(int, reason);
+        QFETCH(QString, detail);
+        QFETCH(QString, text);
+        QCOMPARE(Describe(OpenFailure{OpenFailure::Reason(reason), detail}), text);
     }
 };
 

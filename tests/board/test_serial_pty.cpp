@@ -1,6 +1,6 @@
 // The link through QSerialPort on real pseudo-terminals with a board answering on the
 // master side: bytes and stray bytes on the wire, who holds a device, devices that cannot
-// be taken at start-up, and the board's device vanishing under an idle or a busy panel.
+// be taken, and the board's device vanishing under an idle or a busy panel.
 #include "Bytes.h"
 #include "FakeHost.h"
 #include "PanelFixture.h"
@@ -48,6 +48,7 @@ struct PtyLink : FaultyPty {
         link.SetTrace(true);
         link.FindBoardPort({"/nonexistent/ttyS9", pty.DevicePath()});
     }
+    QString Traced(const QString& what) const { return pty.DevicePath() + "  " + what; }
 };
 
 // The panel on such a board.
@@ -61,89 +62,137 @@ class TestSerialPty : public QObject {
     Q_OBJECT
 
 private slots:
-    void exchangesBytesWithTheBoard()
+    void thePortIsTakenAndSaysItHasNoLowLatencyMode()
     {
         PtyLink p;
         QCOMPARE(p.link.OpenPortName(), p.pty.DevicePath());
+        QVERIFY(p.pty.Locked());
         // A pseudo-terminal has no serial driver to ask for low latency; it works all the same.
-        QVERIFY2(p.host.diagnostics.value(0).startsWith(p.pty.DevicePath() + "  low-latency mode not available: "),
+        QVERIFY2(p.host.diagnostics.value(0).startsWith(p.Traced("low-latency mode not available: ")),
                  qPrintable(p.host.diagnostics.join('\n')));
-        // Binary values pass unchanged, XON and XOFF included.
-        for (int value : {0x00, 0x11, 0x13, 0xFF, 0x0D, 0x0A}) {
-            p.link.WriteRegister(REGISTER_A, value);
-            p.link.ReadRegister(REGISTER_A);
-            QCOMPARE(int(p.link.m_byReply), value);
-        }
-        QCOMPARE(p.pty.Received().left(4), Bytes({CMD_PROBE, 0x80, 0x00, 0x90}));
-        // A stray byte is dropped before the next command, and a second answer after the
-        // first; when the read of REGISTER_S in a current write goes unanswered, the bytes
-        // stop there and the chip keeps its value.
+    }
+
+    // XON, XOFF, NUL, CR and LF are register values like any other.
+    void binaryValuesPassUnchanged_data()
+    {
+        QTest::addColumn<int>("value");
+        for (int value : {0x00, 0x11, 0x13, 0xFF, 0x0D, 0x0A})
+            QTest::addRow("0x%02X", value) << value;
+    }
+    void binaryValuesPassUnchanged()
+    {
+        QFETCH(int, value);
+        PtyLink p;
+        QCOMPARE(p.link.WriteRegister(REGISTER_A, value), WriteOutcome::Acknowledged);
+        QCOMPARE(p.link.ReadRegister(REGISTER_A).reply, std::optional<quint8>(value));
+        QCOMPARE(p.pty.Received(), Bytes({CMD_PROBE, 0x80, value, 0x90}));
+    }
+
+    void strayAndDoubledBytesAreDropped()
+    {
+        PtyLink p;
         p.link.WriteRegister(REGISTER_S, 0x01);
         p.pty.SendUnasked(Bytes({0x3F, 0x4B, 0x4B}));
         p.doubleNextAnswer = true;
-        p.link.ReadRegister(REGISTER_S);
-        QCOMPARE(p.link.m_byReply, quint8(0x01));
-        QVERIFY(p.host.diagnostics.contains(p.pty.DevicePath() + "  dropped 0x3F 0x4B 0x4B, which arrived between exchanges"));
-        QVERIFY(p.host.diagnostics.contains(p.pty.DevicePath() + "  sent 0x93  received 0x01, then dropped 0x01"));
+        QCOMPARE(p.link.ReadRegister(REGISTER_S).reply, std::optional<quint8>(0x01));
+        QVERIFY(p.host.diagnostics.contains(p.Traced("dropped 0x3F 0x4B 0x4B, which arrived between exchanges")));
+        QVERIFY(p.host.diagnostics.contains(p.Traced("sent 0x93  received 0x01, then dropped 0x01")));
+        QVERIFY(p.host.messages.isEmpty());
+    }
+
+    // The port's own time-out ends the wait for an answer that does not come.
+    void anUnansweredReadOfSLeavesRegisterSAlone()
+    {
+        PtyLink p;
+        p.link.WriteRegister(REGISTER_S, 0x01);
         p.dropNextReadOfS = true;
         const int before = int(p.pty.Received().size());
-        p.link.WriteCurrent(REGISTER_A, 5);
+        const CurrentWrite write = p.link.WriteCurrent(REGISTER_A, 5);
+        QCOMPARE(write.readOfS.outcome, Exchange::Outcome::Completed);
+        QCOMPARE(write.readOfS.reply, std::nullopt);
         QCOMPARE(p.pty.Received().mid(before), Bytes({0x80, 0x05, 0x93}));
-        QVERIFY(!p.link.m_bReplyReceived);
-        p.link.ReadRegister(REGISTER_S);
-        QCOMPARE(p.link.m_byReply, quint8(0x01));
-        QCOMPARE(p.host.messages.size() + p.host.cancels + p.host.quits, 0);
+        QCOMPARE(p.link.ReadRegister(REGISTER_S).reply, std::optional<quint8>(0x01));
+        QVERIFY(p.host.messages.isEmpty());
     }
 
     // Who holds a device: a live process named in its lock file, another process that has
-    // it open, or nobody.
+    // it open, or nobody. A dead pid, pid 0 and this process's own name nobody.
     void portHolderNamesTheProcessThatHoldsTheDevice()
     {
         CPtyBoard pty;
         QCOMPARE(PortHolder(pty.DevicePath()), QString());
         QProcess sleeper;
-        sleeper.start("sleep", {"10"});
+        sleeper.start("sleep", {"30"});
         QVERIFY(sleeper.waitForStarted());
         QTemporaryDir locks;
         qputenv("TMPDIR", QFile::encodeName(locks.path()));
         const auto restore = qScopeGuard([] { qunsetenv("TMPDIR"); });  // also when a check fails
         QFile lock(locks.filePath(LockFileName(pty.DevicePath())));
-        for (qint64 pid : {qint64(0), qint64(1), qint64(999999999), qint64(::getpid()), sleeper.processId()}) {
-            QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        const auto holderWithLockFileOf = [&](qint64 pid) {
+            (void)lock.open(QIODevice::WriteOnly | QIODevice::Truncate);
             lock.write(QByteArray::number(pid).rightJustified(10) + '\n');
             lock.close();
-            const QString holder = PortHolder(pty.DevicePath());
-            QCOMPARE(holder.isEmpty(), pid != 1 && pid != sleeper.processId());
-            QVERIFY(pid != sleeper.processId() || holder == QString("sleep (pid %1)").arg(pid));
-        }
+            return PortHolder(pty.DevicePath());
+        };
+        QCOMPARE(holderWithLockFileOf(0), QString());
+        QCOMPARE(holderWithLockFileOf(999999999), QString());
+        QCOMPARE(holderWithLockFileOf(::getpid()), QString());
+        QVERIFY(holderWithLockFileOf(1).contains("pid 1"));  // whatever its name
+        QCOMPARE(holderWithLockFileOf(sleeper.processId()), QString("sleep (pid %1)").arg(sleeper.processId()));
         lock.remove();
         QProcess opener;
         opener.setStandardInputFile(pty.DevicePath());
-        opener.start("sleep", {"10"});
+        opener.start("sleep", {"30"});
         QVERIFY(opener.waitForStarted());
         QCOMPARE(PortHolder(pty.DevicePath()), QString("sleep (pid %1)").arg(opener.processId()));
     }
 
+    // A port that cannot be taken says why; one held by another program is left to it.
+    void openFailuresSayWhy()
+    {
+        CPtyBoard other;
+        CSerialPortDevice holder(other.DevicePath());
+        QVERIFY(!holder.Open({}, {}));
+        const int locked = ::posix_openpt(O_RDWR | O_NOCTTY);  // its terminal refuses to open until unlocked
+        QVERIFY(locked >= 0 && ::grantpt(locked) == 0);
+        const std::pair<QString, OpenFailure::Reason> failures[] = {
+            {other.DevicePath(), OpenFailure::Reason::InUse},
+            {QDir::tempPath(), OpenFailure::Reason::NotASerialPort},
+            {"/nonexistent/ttyS9", OpenFailure::Reason::NoSuchDevice},
+            {QString(::ptsname(locked)), OpenFailure::Reason::CannotOpen}};
+        for (const auto& [port, reason] : failures) {
+            const std::optional<OpenFailure> failure = CSerialPortDevice(port).Open({}, {});
+            QVERIFY2(failure && failure->reason == reason, qPrintable(port));
+        }
+        ::close(locked);
+        QCOMPARE(holder.Send(CMD_OUTPUT_OFF, 500), TransferOutcome::Completed);
+        QCOMPARE(other.WaitForReceived(1), Bytes({CMD_OUTPUT_OFF}));
+    }
+
     // at: the byte of the action at which the device vanishes; -1: between two clicks.
-    // A write's missing acknowledgement is reported; a step whose read of REGISTER_S finds
-    // the device gone writes nothing back, and so has nothing to report.
+    // Whether the byte still left or the device failed while the answer was awaited, the
+    // board is gone and the panel ends. A write's missing acknowledgement is said, and its
+    // port closed; a step whose read of REGISTER_S finds the device gone writes nothing back,
+    // and so has nothing to say.
     void deviceVanishesDuringAnAction_data()
     {
         QTest::addColumn<int>("control");
         QTest::addColumn<int>("at");
-        QTest::addColumn<bool>("reported");
-        for (const auto& [control, name, bytes] : {std::tuple{IDC_UP_A, "step", 5}, {IDC_WRITE_S, "writeS", 2},
-                                                   {IDC_READ_A, "read", 1}, {IDC_ENABLE, "enable", 1}}) {
-            for (int at = -1; at < bytes; ++at)
-                QTest::addRow("%s at byte %d", name, at) << control << at
-                                                         << (control == IDC_WRITE_S || (control == IDC_UP_A && at != 2));
+        QTest::addColumn<bool>("said");
+        const std::tuple<int, const char*, int> actions[] = {
+            {IDC_UP_A, "a step", 5}, {IDC_WRITE_S, "REGISTER_S's Write", 2}, {IDC_READ_A, "A's Read", 1}, {IDC_ENABLE, "ENABLE", 1}};
+        for (const auto& [control, name, bytes] : actions) {
+            for (int at = -1; at < bytes; ++at) {
+                const bool said = control == IDC_WRITE_S || (control == IDC_UP_A && at != 2);
+                QTest::addRow("%s, at byte %d", name, at) << control << at << said;
+            }
         }
     }
     void deviceVanishesDuringAnAction()
     {
         QFETCH(int, control);
         QFETCH(int, at);
-        QFETCH(bool, reported);
+        QFETCH(bool, said);
         PtyPanel p;
         if (control == IDC_ENABLE)
             QVERIFY(p.panel.Start());
@@ -153,32 +202,10 @@ private slots:
             p.pty.Unplug();
         p.unplugIn = at;
         p.panel.Click(control);
-        // Whether the byte still left or the device failed while the answer was awaited,
-        // the board is gone and the panel ends.
-        QVERIFY(p.panel.dialog->EndRequested() && !p.panel.dialog->isVisible());
-        QCOMPARE(p.panel.messages.size(), reported ? 1 : 0);
-        QCOMPARE(p.panel.dialog->QuitRequested(), reported);
-        QCOMPARE(p.panel.dialog->m_link.IsPortOpen(), !reported);
-    }
-
-    // A port that cannot be taken says why, and one held by another program is left to it.
-    void openFailuresSayWhy()
-    {
-        CPtyBoard other;
-        CSerialPortDevice holder(other.DevicePath());
-        QString why;
-        QVERIFY(holder.Open({}, {}, &why));
-        const int locked = ::posix_openpt(O_RDWR | O_NOCTTY);  // its terminal refuses to open until unlocked
-        QVERIFY(locked >= 0 && ::grantpt(locked) == 0);
-        for (const auto& [port, reason] : {std::pair{other.DevicePath(), "in use by another program"},
-                                           {QDir::tempPath(), "not a serial port"}, {"/nonexistent/ttyS9", "no such device"},
-                                           {QString(::ptsname(locked)), "cannot be opened: "}}) {
-            QVERIFY(!CSerialPortDevice(port).Open({}, {}, &why));
-            QVERIFY2(why.startsWith(reason), qPrintable(why));
-        }
-        ::close(locked);
-        QCOMPARE(holder.Send(board::CMD_OUTPUT_OFF, 500), TransferOutcome::Completed);
-        QCOMPARE(other.WaitForReceived(1), Bytes({board::CMD_OUTPUT_OFF}));
+        QVERIFY(p.panel.dialog->EndRequested());
+        QVERIFY(!p.panel.dialog->isVisible());
+        QCOMPARE(p.panel.messages.size(), said ? 1 : 0);
+        QCOMPARE(p.panel.dialog->QuitRequested(), said);
     }
 };
 

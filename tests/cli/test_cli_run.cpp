@@ -1,5 +1,7 @@
 // ldx7320-cli's runs in process on the simulated board: each command's bytes and its answer
 // in words and in JSON, and how a run ends when a command fails on the board.
+#include "Bytes.h"
+#include "CliCommandLine.h"
 #include "CliRun.h"
 #include "SimulatedBoard.h"
 
@@ -11,104 +13,194 @@ using namespace cli;
 
 namespace {
 
-// Runs command line words on a simulated board on "SIM" holding S 0xCC (B1, B2 and the two
+// Runs command-line words on a simulated board on "SIM" holding S 0xCC (B1, B2 and the two
 // bits that are no LEDs), A 37, B 0xC5 and C 63, keeping standard output and error as lines.
 struct SimulatedRun {
     board::CSimulatedPortProvider ports;
     std::shared_ptr<board::CSimulatedBoard> board = ports.Attach("SIM");
     QStringList out, err;
 
-    SimulatedRun() { board->registers = {37, 0xC5, 63, 0xCC}; }
-    int Run(const QStringList& words)
+    explicit SimulatedRun(const board::CSimulatedFaults& faults = {})
     {
-        const CliOptions options = ParseCliCommandLine(QStringList{"ldx7320-cli"} + words);
+        board->registers = {37, 0xC5, 63, 0xCC};
+        board->faults = faults;
+    }
+    int Run(const QString& words)
+    {
+        const CliOptions options = ParseCliCommandLine(QStringList{"ldx7320-cli"} + words.split(' '));
         COutput output(
             options.json, [this](const QByteArray& line) { return out << QString::fromLocal8Bit(line), true; },
             [this](const QByteArray& line) { return err << QString::fromLocal8Bit(line), true; });
-        const bool refused = options.action != CliOptions::Action::RunCommands;
-        return refused ? -1 : CCliRun(ports, {"SIM"}, options.trace, output).RunCommands(options.commands);
+        return CCliRun(ports, {"SIM"}, options.board.trace, output).RunCommands(options.commands);
     }
+    // What the board received after the probe.
+    QByteArray Commands() const { return board->Received().mid(1); }
 };
 
-// One row: the command line; a fault ("wrong N" and "unanswered N" for the board's byte N
-// alone, "unplugged N" from it on); the bytes after the probe; the answers in words; the
-// last answer with --json, when given.
-struct Row {
-    QString words, fault;
-    QByteArray hex;
-    QString out;
-    QByteArray lastJson;
-};
+// Byte numbers count from the probe, the board's byte 0.
+board::CSimulatedFaults WrongAnswerTo(int byte)
+{
+    board::CSimulatedFaults faults;
+    faults.wrongAnswerAt = byte;
+    faults.wrongAnswer = 0x00;
+    return faults;
+}
+
+board::CSimulatedFaults NoAnswerTo(int byte)
+{
+    board::CSimulatedFaults faults = WrongAnswerTo(byte);
+    faults.wrongAnswer.reset();
+    return faults;
+}
+
+board::CSimulatedFaults UnpluggedFrom(int byte)
+{
+    board::CSimulatedFaults faults;
+    faults.unpluggedFrom = byte;
+    return faults;
+}
 
 }  // namespace
 
-Q_DECLARE_METATYPE(Row)
+Q_DECLARE_METATYPE(board::CSimulatedFaults)
 
 class TestCliRun : public QObject {
     Q_OBJECT
 
 private slots:
-    // After the probe the board gets the commands' bytes and nothing else. The first command
-    // that fails ends the run with 1: it is answered with what went wrong, and nothing later
-    // is sent.
-    void commandsOnTheBoard_data()
+    // After the probe the board gets the commands' bytes and nothing else.
+    void commandsSendTheirBytesAndAnswerInWords_data()
     {
-        QTest::addColumn<Row>("row");
-        const auto row = [](const char* name, const char* words, const char* fault, const char* hex, const QString& out,
-                            const QByteArray& lastJson = {}) {
-            QTest::newRow(name) << Row{words, fault, hex, out, lastJson};
-        };
-        row("on, off", "on ; OFF", "", "B1 B0", "on: output on\nOFF: output off",
-            R"({"command":"off","number":2,"output":"off"})");
-        row("leds", "leds A1,c2; leds none", "", "83 21 83 00",
-            "leds A1,c2: REGISTER_S 0x21, LEDs on: A1 C2\nleds none: REGISTER_S 0x00, LEDs on: none",
-            R"({"command":"leds","number":2,"register":"S","value":0,"leds":[]})");
-        row("read", "read S ; read a ; read B", "", "93 90 91",
-            "read S: 0xCC, LEDs on: B1 B2\nread a: code 37, 19.0 mA\nread B: code 5, 3.0 mA (the register holds 0xC5)",
-            R"({"command":"read","number":3,"register":"B","value":197,"code":5,"current_mA":3})");
-        row("set", "set A 0 ; SET c 32.0mA", "", "80 00 93 83 CC 82 3F 93 83 CC",
-            "set A 0: code 0, 0.5 mA, REGISTER_S written back\n"
-            "SET c 32.0mA: code 63, 32.0 mA, REGISTER_S written back");
-        row("status", "on ; status;", "", "B1 93 90 91 92",
-            "on: output on\nstatus: output on; S 0xCC, LEDs on: B1 B2; A code 37, 19.0 mA; "
-            "B code 5, 3.0 mA (the register holds 0xC5); C code 63, 32.0 mA");
-        row("wrong answer to on", "on ; off", "wrong 1", "B1",
-            "error: command 1 (on): the board answered 0x00 to 0xB1 instead of 0x4B (ACK)");
-        row("unanswered read", "read A ; off", "unanswered 1", "90",
-            "error: command 1 (read A): the board did not answer the read of REGISTER_A");
-        row("device gone in status", "on ; status ; off", "unplugged 3", "B1 93",
-            "on: output on\nerror: command 2 (status): a byte could not be exchanged: the port failed or the device "
-            "went away");
-        const QString notWrittenBack =
-            "code 3 (2.0 mA) was written to B, but REGISTER_S was not written back: the board did not answer its read";
-        row("REGISTER_S not written back", "set B 3 ; off", "unanswered 3", "81 03 93",
-            "error: command 1 (set B 3): " + notWrittenBack,
-            R"({"command":"set","number":1,"register":"B","code":3,"current_mA":2,"register_s_written_back":false,)"
-            "\"error\":\"" + notWrittenBack.toUtf8() + "\"}");
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QString>("answers");
+        QTest::newRow("on, then OFF in capitals") << "on ; OFF" << Bytes({0xB1, 0xB0}) << "on: output on\nOFF: output off";
+        QTest::newRow("leds, a list and none") << "leds A1,c2; leds none" << Bytes({0x83, 0x21, 0x83, 0x00})
+            << "leds A1,c2: REGISTER_S 0x21, LEDs on: A1 C2\nleds none: REGISTER_S 0x00, LEDs on: none";
+        QTest::newRow("read S, A and B, whose high bits are no code") << "read S ; read a ; read B" << Bytes({0x93, 0x90, 0x91})
+            << "read S: 0xCC, LEDs on: B1 B2\nread a: code 37, 19.0 mA\nread B: code 5, 3.0 mA (the register holds 0xC5)";
+        QTest::newRow("set by code and by current") << "set A 0 ; SET c 32.0mA"
+            << Bytes({0x80, 0x00, 0x93, 0x83, 0xCC, 0x82, 0x3F, 0x93, 0x83, 0xCC})
+            << "set A 0: code 0, 0.5 mA, REGISTER_S written back\nSET c 32.0mA: code 63, 32.0 mA, REGISTER_S written back";
+        QTest::newRow("status after on") << "on ; status;" << Bytes({0xB1, 0x93, 0x90, 0x91, 0x92})
+            << "on: output on\nstatus: output on; S 0xCC, LEDs on: B1 B2; A code 37, 19.0 mA; "
+               "B code 5, 3.0 mA (the register holds 0xC5); C code 63, 32.0 mA";
     }
-    void commandsOnTheBoard()
+    void commandsSendTheirBytesAndAnswerInWords()
     {
-        QFETCH(Row, row);
-        const auto& [words, fault, hex, out, lastJson] = row;
-        for (const QString& option : QStringList{"--trace", "--json"}) {  // the probe is the board's byte 0
-            SimulatedRun r;
-            auto& faults = r.board->faults;
-            const QString mode = fault.section(' ', 0, 0);
-            const int at = fault.isEmpty() ? -1 : fault.section(' ', 1).toInt();
-            (mode == "unplugged" ? faults.unpluggedFrom : faults.wrongAnswerAt) = at;
-            if (mode == "unanswered")
-                faults.wrongAnswer.reset();
-            const int exitCode = fault.isEmpty() ? kExitDone : kExitFailed;
-            QCOMPARE(r.Run(QStringList{option} + words.split(' ')), exitCode);
-            QCOMPARE(r.board->Received(), QByteArray::fromHex("BB " + hex));
-            if (option == "--json") {
-                if (!lastJson.isEmpty())
-                    QCOMPARE(QJsonDocument::fromJson(r.out.last().toUtf8()), QJsonDocument::fromJson(lastJson));
-                continue;
-            }
-            QCOMPARE(r.out.join('\n'), out);
-            QCOMPARE(r.err.first(), "SIM  sent 0xBB  received 0x4B");  // the trace
-        }
+        QFETCH(QString, words);
+        QFETCH(QByteArray, sent);
+        QFETCH(QString, answers);
+        SimulatedRun run;
+        QCOMPARE(run.Run("--trace " + words), int(kExitDone));
+        QCOMPARE(run.Commands(), sent);
+        QCOMPARE(run.out.join('\n'), answers);
+        QCOMPARE(run.err.first(), "SIM  sent 0xBB  received 0x4B");
+    }
+
+    void answersInJson_data()
+    {
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QByteArray>("lastAnswer");
+        QTest::newRow("off") << "on ; off" << QByteArray(R"({"command":"off","number":2,"output":"off"})");
+        QTest::newRow("leds none") << "leds none" << QByteArray(R"({"command":"leds","number":1,"register":"S","value":0,"leds":[]})");
+        QTest::newRow("read B") << "read B"
+            << QByteArray(R"({"command":"read","number":1,"register":"B","value":197,"code":5,"current_mA":3})");
+        QTest::newRow("set") << "set C 12.5mA"
+            << QByteArray(R"({"command":"set","number":1,"register":"C","code":24,"current_mA":12.5,"register_s_written_back":true})");
+        QTest::newRow("status") << "status"
+            << QByteArray(R"({"command":"status","number":1,"output":"unknown","registers":{"S":{"value":204,"leds":["B1","B2"]},)"
+                          R"("A":{"value":37,"code":37,"current_mA":19},"B":{"value":197,"code":5,"current_mA":3},)"
+                          R"("C":{"value":63,"code":63,"current_mA":32}}})");
+    }
+    void answersInJson()
+    {
+        QFETCH(QString, words);
+        QFETCH(QByteArray, lastAnswer);
+        SimulatedRun run;
+        QCOMPARE(run.Run("--json " + words), int(kExitDone));
+        QCOMPARE(QJsonDocument::fromJson(run.out.last().toUtf8()), QJsonDocument::fromJson(lastAnswer));
+    }
+
+    // The first command that fails ends the run with 1: it is answered with what went
+    // wrong, and nothing later is sent.
+    void aCommandThatFailsOnTheBoardEndsTheRun_data()
+    {
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<board::CSimulatedFaults>("faults");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QString>("answers");
+        QTest::newRow("a wrong answer to on") << "on ; off" << WrongAnswerTo(1) << Bytes({0xB1})
+            << "error: command 1 (on): the board answered 0x00 to 0xB1 instead of 0x4B (ACK)";
+        QTest::newRow("no answer to on") << "on ; off" << NoAnswerTo(1) << Bytes({0xB1})
+            << "error: command 1 (on): the board did not answer 0xB1";
+        QTest::newRow("an unanswered read") << "read A ; off" << NoAnswerTo(1) << Bytes({0x90})
+            << "error: command 1 (read A): the board did not answer the read of REGISTER_A";
+        QTest::newRow("the device gone during status") << "on ; status ; off" << UnpluggedFrom(3) << Bytes({0xB1, 0x93})
+            << "on: output on\nerror: command 2 (status): a byte could not be exchanged: the port failed or the device went away";
+        QTest::newRow("leds not acknowledged") << "leds A1 ; off" << WrongAnswerTo(2) << Bytes({0x83, 0x01})
+            << "error: command 1 (leds A1): the board did not acknowledge a byte (\"COM Error\" or \"Power OFF\")";
+        QTest::newRow("REGISTER_S not written back after an unanswered read") << "set B 3 ; off" << NoAnswerTo(3)
+            << Bytes({0x81, 0x03, 0x93})
+            << "error: command 1 (set B 3): code 3 (2.0 mA) was written to B, but REGISTER_S was not written back: "
+               "the board did not answer its read";
+    }
+    void aCommandThatFailsOnTheBoardEndsTheRun()
+    {
+        QFETCH(QString, words);
+        QFETCH(board::CSimulatedFaults, faults);
+        QFETCH(QByteArray, sent);
+        QFETCH(QString, answers);
+        SimulatedRun run(faults);
+        QCOMPARE(run.Run(words), int(kExitFailed));
+        QCOMPARE(run.Commands(), sent);
+        QCOMPARE(run.out.join('\n'), answers);
+        QVERIFY2(run.err.last().endsWith("; the run ends here"), qPrintable(run.err.join('\n')));
+    }
+
+    // A failed set still says in JSON which current went out.
+    void aSetWhoseWriteBackFailedSaysWhatWentOut()
+    {
+        SimulatedRun run(NoAnswerTo(3));
+        QCOMPARE(run.Run("--json set B 3"), int(kExitFailed));
+        const QJsonObject answer = QJsonDocument::fromJson(run.out.last().toUtf8()).object();
+        QCOMPARE(answer["code"].toInt(), 3);
+        QCOMPARE(answer["current_mA"].toDouble(), 2.0);
+        QCOMPARE(answer["register_s_written_back"].toBool(true), false);
+        QVERIFY(answer["error"].toString().startsWith("code 3 (2.0 mA) was written to B"));
+    }
+
+    // Names and arguments in any case; each is read before anything is sent.
+    void commandsAreReadBeforeAnythingIsSent_data()
+    {
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QString>("error");  // empty: read as it should be
+        QTest::newRow("a current of one of the steps") << "set b 0.5MA" << "";
+        QTest::newRow("code 64") << "set A 64" << "code 64 is out of range: 0 to 63";
+        QTest::newRow("a code too long for a number") << "set A 99999999999" << "code 99999999999 is out of range: 0 to 63";
+        QTest::newRow("a negative code") << "set A -1" << "'-1' is neither a code (0 to 63) nor a current such as 12.5mA";
+        QTest::newRow("12.3mA") << "set A 12.3mA" << "12.3 mA is not one of the 64 steps: 0.5 mA to 32.0 mA in steps of 0.5 mA";
+        QTest::newRow("S is no channel") << "set S 5" << "'S' is not a channel: A, B or C";
+        QTest::newRow("too few arguments") << "set A" << "'set' takes two arguments: A, B or C, then a code (0 to 63) or a current such as 12.5mA";
+        QTest::newRow("an argument too many") << "status now" << "'status' takes no argument";
+        QTest::newRow("an unknown LED") << "leds A1,D1" << "'D1' is not an LED: the LEDs are A1 A2 B1 B2 C1 C2, or none";
+        QTest::newRow("an unknown register") << "read X" << "'X' is not a register: S, A, B or C";
+        QTest::newRow("an unknown command") << "frob" << "unknown command 'frob': on, off, leds, read, set, status, ports";
+        QTest::newRow("';' inside a word") << "on;off" << "';' separates commands only as a word of its own or at the end of a word";
+    }
+    void commandsAreReadBeforeAnythingIsSent()
+    {
+        QFETCH(QString, words);
+        QFETCH(QString, error);
+        QCOMPARE(ReadCommand(words.split(' '), 1).error, error);
+    }
+
+    // The help lists every form of every command of the table.
+    void theHelpListsEveryCommand()
+    {
+        for (const char* form : {"on ", "off ", "leds NAME[,NAME...] ", "leds none ", "read S|A|B|C ", "set A|B|C CODE ",
+                                 "set A|B|C CURRENTmA ", "status ", "ports "})
+            QVERIFY2(HelpText().contains(QStringLiteral("\n  ") + form), form);
     }
 };
 

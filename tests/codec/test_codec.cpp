@@ -8,12 +8,8 @@ using namespace codec;
 
 namespace {
 
-const QByteArray kTemplate(kBitsTemplate);
-
-QByteArray Edited(QByteArray text, int position, const char* replacement, int removed = 1)
-{
-    return text.replace(position, removed, replacement);
-}
+const QByteArray kTemplate = " X  X  0  0   0  0  0  0 ";
+const QByteArray kText37 = " X  X  1  0   0  1  0  1 ";
 
 }  // namespace
 
@@ -21,48 +17,129 @@ class TestCodec : public QObject {
     Q_OBJECT
 
 private slots:
-    void codesBitsTextsAndCurrents()
+    void valueToBitsWritesTheCodeInBaseTwo_data()
     {
-        QCOMPARE(ValueToBits(5), QByteArray(" X  X  0  0   0  1  0  1 "));
-        QCOMPARE(ValueToBits(63), QByteArray(" X  X  1  1   1  1  1  1 "));
-        for (int code : {0, 64, 100, -1})
-            QCOMPARE(ValueToBits(code), kTemplate);
-        for (int code = 0; code <= kMaxCode; ++code)
-            QVERIFY(IsWellFormedBits(ValueToBits(code)) && BitsToValue(ValueToBits(code)) == code);
-        QVERIFY(!IsWellFormedBits(Edited(kTemplate, 10, "") + '1') && !IsWellFormedBits(Edited(kTemplate, 1, "0")));
-        // Whatever stands at the digit positions counts; a short text never reads past its end.
-        QCOMPARE(BitsToValue(Edited(kTemplate, 7, "")), -1008);
-        QCOMPARE(BitsToValue(Edited(ValueToBits(37), 23, "")), 20);
-        QCOMPARE(BitsToValue(Edited(kTemplate, 10, "") + '1'), -496);
-        QCOMPARE(BitsToValue(Edited(kTemplate, 23, "\xFF")), -49);
-        QCOMPARE(BitsToValue(kTemplate.left(23)), -16);
-        // Only the 64 steps of 0.5 mA, 0.5 to 32.0 mA, have a code.
-        int code = -1;
-        QVERIFY(CodeOfCurrent(0.5, &code) && code == 0 && CodeOfCurrent(32.0, &code) && code == 63);
-        for (double milliamps : {0.0, 0.25, 12.3, 32.5, qQNaN()})
-            QVERIFY(!CodeOfCurrent(milliamps, &code) && code == 63);
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("0 is the template") << 0 << kTemplate;
+        QTest::newRow("1 sets bit 0 at position 23") << 1 << QByteArray(" X  X  0  0   0  0  0  1 ");
+        QTest::newRow("5") << 5 << QByteArray(" X  X  0  0   0  1  0  1 ");
+        QTest::newRow("37") << 37 << kText37;
+        QTest::newRow("42") << 42 << QByteArray(" X  X  1  0   1  0  1  0 ");
+        QTest::newRow("63") << 63 << QByteArray(" X  X  1  1   1  1  1  1 ");
+        QTest::newRow("64 is no code: the template") << 64 << kTemplate;
+        QTest::newRow("100 is not 36: the template") << 100 << kTemplate;
+        QTest::newRow("255: the template") << 255 << kTemplate;
+        QTest::newRow("-1: the template") << -1 << kTemplate;
+    }
+    void valueToBitsWritesTheCodeInBaseTwo()
+    {
+        QFETCH(int, code);
+        QFETCH(QByteArray, text);
+        QCOMPARE(ValueToBits(code), text);
     }
 
-    // What typing leaves in a field and as its last accepted text, from the template.
+    void everyCodeReadsBackFromItsText()
+    {
+        for (int code = 0; code <= kMaxCode; ++code) {
+            QCOMPARE(BitsToValue(ValueToBits(code)), code);
+            QVERIFY(IsWellFormedBits(ValueToBits(code)));
+        }
+    }
+
+    // Whatever stands at the six digit positions counts, its code less '0' times its weight.
+    void bitsToValueReadsWhateverStandsAtTheDigits_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("value");
+        QTest::newRow("the template less its first digit") << QByteArray(" X  X    0   0  0  0  0 ") << -1008;
+        QTest::newRow("37 less its last digit") << QByteArray(" X  X  1  0   0  1  0   ") << 20;
+        QTest::newRow("the digit at 10 moved to the end") << QByteArray(" X  X  0     0  0  0  0 1") << -496;
+        QTest::newRow("0xFF at position 23") << QByteArray(" X  X  0  0   0  0  0  \xFF ") << -49;
+        QTest::newRow("23 characters: a blank where the text ends") << QByteArray(" X  X  0  0   0  0  0  ") << -16;
+    }
+    void bitsToValueReadsWhateverStandsAtTheDigits()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, value);
+        QCOMPARE(BitsToValue(text), value);
+    }
+
+    void wellFormedBitsAreTheTemplatesLayoutWithDigits_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("wellFormed");
+        QTest::newRow("37") << kText37 << true;
+        QTest::newRow("a digit moved to the end") << QByteArray(" X  X  0     0  0  0  0 1") << false;
+        QTest::newRow("a '0' over the first 'X'") << QByteArray(" 0  X  0  0   0  0  0  0 ") << false;
+        QTest::newRow("a blank at a digit position") << QByteArray(" X  X     0   0  0  0  0 ") << false;
+        QTest::newRow("24 characters") << QByteArray(" X  X  0  0   0  0  0  0") << false;
+    }
+    void wellFormedBitsAreTheTemplatesLayoutWithDigits()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, wellFormed);
+        QCOMPARE(IsWellFormedBits(text), wellFormed);
+    }
+
+    void onlyTheStepsOfHalfAMilliampHaveACode_data()
+    {
+        QTest::addColumn<double>("milliamps");
+        QTest::addColumn<int>("code");  // -1: none
+        QTest::newRow("0.5 mA is code 0") << 0.5 << 0;
+        QTest::newRow("12.5 mA is code 24") << 12.5 << 24;
+        QTest::newRow("32.0 mA is code 63") << 32.0 << 63;
+        QTest::newRow("0 mA is below the range") << 0.0 << -1;
+        QTest::newRow("0.25 mA is no step") << 0.25 << -1;
+        QTest::newRow("12.3 mA is no step") << 12.3 << -1;
+        QTest::newRow("32.5 mA is above the range") << 32.5 << -1;
+        QTest::newRow("not a number") << qQNaN() << -1;
+    }
+    void onlyTheStepsOfHalfAMilliampHaveACode()
+    {
+        QFETCH(double, milliamps);
+        QFETCH(int, code);
+        int found = -1;
+        QCOMPARE(CodeOfCurrent(milliamps, &found), code >= 0);
+        QCOMPARE(found, code);
+    }
+
+    void currentsAreShownWithOneDecimal()
+    {
+        QCOMPARE(CurrentNumberText(0), QString("0.5"));
+        QCOMPARE(CurrentNumberText(10), QString("5.5"));
+        QCOMPARE(CurrentNumberText(63), QString("32.0"));
+    }
+
+    // What an edit leaves in the field and as its last accepted text, when the last
+    // accepted text was the template.
+    void theBitsEditRule_data()
+    {
+        QTest::addColumn<QByteArray>("typed");
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<QByteArray>("accepted");
+        const QByteArray text5 = " X  X  0  0   0  1  0  1 ";
+        const QByteArray moved = " X  X  0     0  0  0  0 1";
+        QTest::newRow("a '7' over a digit becomes '0' and is accepted") << QByteArray(" X  X  7  0   0  1  0  1 ") << text5 << text5;
+        QTest::newRow("the fixed prefix is put right") << QByteArray("aYbcZ  1  0   0  1  0  1 ") << kText37 << kText37;
+        QTest::newRow("an 'X' past the prefix becomes '0'") << QByteArray(" X  X  1  X   0  1  0  1 ") << kText37 << kText37;
+        QTest::newRow("a digit over a blank: 16 blanks, rejected") << QByteArray(" X  X  11 0   0  1  0  1 ") << kTemplate << kTemplate;
+        QTest::newRow("a blank over a digit: 18 blanks, rejected") << QByteArray(" X  X     0   0  1  0  1 ") << kTemplate << kTemplate;
+        QTest::newRow("a character inserted: 26, rejected") << QByteArray(" X  X  1  0   0  1  0  1  ") << kTemplate << kTemplate;
+        QTest::newRow("a digit deleted: left alone, not accepted") << QByteArray(" X  X  1  0   0  1  0   ") << QByteArray(" X  X  1  0   0  1  0   ") << kTemplate;
+        QTest::newRow("a blank deleted: 16 blanks, rejected") << QByteArray("X  X  1  0   0  1  0  1 ") << kTemplate << kTemplate;
+        QTest::newRow("two deleted, rejected") << QByteArray(" X  X  1  0   0  1  0  ") << kTemplate << kTemplate;
+        QTest::newRow("cleared, rejected") << QByteArray() << kTemplate << kTemplate;
+        QTest::newRow("a digit moved: 17 blanks, accepted as typed") << moved << moved << moved;
+    }
     void theBitsEditRule()
     {
-        const QByteArray b37 = ValueToBits(37);
-        const std::vector<std::tuple<QByteArray, QByteArray, QByteArray>> cases{
-            {Edited(b37, 7, "7"), ValueToBits(5), ValueToBits(5)},               // a foreign digit repaired
-            {Edited(b37, 0, "aYbcZ", 5), b37, b37},                             // the prefix repaired
-            {Edited(b37, 10, "X"), b37, b37},                                   // 'X' past the prefix
-            {Edited(b37, 8, "1"), kTemplate, kTemplate},                         // a digit over a blank
-            {Edited(b37, 7, " "), kTemplate, kTemplate},                         // a blank over a digit
-            {b37 + ' ', kTemplate, kTemplate},                                   // inserted
-            {Edited(b37, 23, ""), Edited(b37, 23, ""), kTemplate},               // a digit deleted: left alone
-            {Edited(b37, 0, ""), kTemplate, kTemplate},                          // a blank deleted
-            {b37.left(23), kTemplate, kTemplate},                                // two deleted
-            {QByteArray(), kTemplate, kTemplate},                                // cleared
-            {Edited(kTemplate, 10, "") + '1', Edited(kTemplate, 10, "") + '1', Edited(kTemplate, 10, "") + '1'}};
-        for (const auto& [text, field, accepted] : cases) {
-            const BitsEdit edit = ApplyBitsEditRule(text, kTemplate);
-            QCOMPARE(edit.text + '|' + edit.lastAccepted, field + '|' + accepted);
-        }
+        QFETCH(QByteArray, typed);
+        QFETCH(QByteArray, field);
+        QFETCH(QByteArray, accepted);
+        const BitsEdit edit = ApplyBitsEditRule(typed, kTemplate);
+        QCOMPARE(edit.text, field);
+        QCOMPARE(edit.lastAccepted, accepted);
     }
 };
 

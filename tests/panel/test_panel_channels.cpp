@@ -3,12 +3,26 @@
 #include "PanelFixture.h"
 #include "Trackbar.h"
 
-#include <QApplication>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionSlider>
 
 namespace {
+
+struct ChannelIds {
+    int down, up, write, read, bits, trackbar, label;
+};
+const ChannelIds kA{IDC_DOWN_A, IDC_UP_A, IDC_WRITE_A, IDC_READ_A, IDC_BITS_A, IDC_SLIDER1, IDC_CURRENT_A};
+const ChannelIds kB{IDC_DOWN_B, IDC_UP_B, IDC_WRITE_B, IDC_READ_B, IDC_BITS_B, IDC_SLIDER2, IDC_CURRENT_B};
+const ChannelIds kC{IDC_DOWN_C, IDC_UP_C, IDC_WRITE_C, IDC_READ_C, IDC_BITS_C, IDC_SLIDER3, IDC_CURRENT_C};
+
+const QString kText0 = " X  X  0  0   0  0  0  0 ";
+const QString kText5 = " X  X  0  0   0  1  0  1 ";
+const QString kText10 = " X  X  0  0   1  0  1  0 ";
+const QString kText37 = " X  X  1  0   0  1  0  1 ";
+const QString kText38 = " X  X  1  0   0  1  1  0 ";
+const QString kText62 = " X  X  1  1   1  1  1  0 ";
+const QString kText63 = " X  X  1  1   1  1  1  1 ";
 
 // A panel with all three channels on and a chip whose REGISTER_S reads 0x2D.
 struct AllOn : CPanelFixture {
@@ -17,25 +31,13 @@ struct AllOn : CPanelFixture {
         SwitchOn({IDC_LED_A1, IDC_LED_B1, IDC_LED_C1});
         board->registers[board::REGISTER_S] = 0x2D;
     }
-    void StepTo(int trackbarId, int upId, int code)
-    {
-        while (Trackbar(trackbarId)->value() < code)
-            Click(upId);
-        ClearWire();
-    }
-    // What a channel shows of its code: trackbar, label and bits field, as "63 32.0 mA <bits>".
-    QString Shows(int trackbar, int label, int field) const
-    {
-        return QString("%1 %2 %3").arg(Trackbar(trackbar)->value()).arg(Label(label)->text().mid(14), Field(field)->text());
-    }
-    static QString Showing(int code) { return QString("%1 %2 mA %3").arg(code).arg(codec::CurrentNumberText(code), TextOf(code)); }
     // Selects the character at position and types text over it, as a key stroke does.
-    void TypeOver(QLineEdit* field, int position, const QString& text)
+    void TypeOver(int field, int position, const QString& text)
     {
-        field->setFocus();
-        field->setSelection(position, 1);
-        QTest::sendKeyEvent(QTest::Press, field, Qt::Key_unknown, text, Qt::NoModifier);
-        QTest::sendKeyEvent(QTest::Release, field, Qt::Key_unknown, text, Qt::NoModifier);
+        Field(field)->setFocus();
+        Field(field)->setSelection(position, 1);
+        QTest::sendKeyEvent(QTest::Press, Field(field), Qt::Key_unknown, text, Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, Field(field), Qt::Key_unknown, text, Qt::NoModifier);
     }
 };
 
@@ -60,7 +62,13 @@ QPoint PointOver(QSlider* trackbar, int code)
     return QPoint(x, handle.center().y());
 }
 
-// The code of every current write of channel A on the wire.
+void MovePointer(QSlider* trackbar, const QPoint& to)
+{
+    QMouseEvent move(QEvent::MouseMove, to, trackbar->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(trackbar, &move);
+}
+
+// The code of every current write of a channel on the wire.
 QList<int> WrittenCodes(const QByteArray& wire)
 {
     QList<int> codes;
@@ -75,169 +83,343 @@ class TestPanelChannels : public QObject {
     Q_OBJECT
 
 private slots:
-    void stepsWriteTheNextCode()
+    // The step starts from the trackbar; the chip's REGISTER_S is read and written back.
+    void aStepWritesTheNextCode_data()
     {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("trackbar");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::newRow("Up on B from 62 writes 63") << kB.up << kB.trackbar << 62 << 63 << Bytes({0x81, 0x3F, 0x93, 0x83, 0x2D});
+        QTest::newRow("Down on A from 1 writes 0") << kA.down << kA.trackbar << 1 << 0 << Bytes({0x80, 0x00, 0x93, 0x83, 0x2D});
+        QTest::newRow("Down on B from 63 writes 62") << kB.down << kB.trackbar << 63 << 62 << Bytes({0x81, 0x3E, 0x93, 0x83, 0x2D});
+        QTest::newRow("Up on C from 0 writes 1") << kC.up << kC.trackbar << 0 << 1 << Bytes({0x82, 0x01, 0x93, 0x83, 0x2D});
+        QTest::newRow("Down on C from 10 writes 9") << kC.down << kC.trackbar << 10 << 9 << Bytes({0x82, 0x09, 0x93, 0x83, 0x2D});
+        QTest::newRow("Up on A from 36 writes 37") << kA.up << kA.trackbar << 36 << 37 << Bytes({0x80, 0x25, 0x93, 0x83, 0x2D});
+    }
+    void aStepWritesTheNextCode()
+    {
+        QFETCH(int, button);
+        QFETCH(int, trackbar);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QByteArray, wire);
         AllOn panel;
-        panel.StepTo(IDC_SLIDER2, IDC_UP_B, 62);
-        panel.Click(IDC_UP_B);
-        QCOMPARE(panel.Shows(IDC_SLIDER2, IDC_CURRENT_B, IDC_BITS_B), AllOn::Showing(63));
-        QCOMPARE(panel.Wire(), Bytes({0x81, 0x3F, 0x93, 0x83, 0x2D}));
-        // At the ends nothing is sent and nothing changes.
-        panel.ClearWire();
-        panel.Click(IDC_UP_B);
-        panel.Click(IDC_DOWN_A);
-        QVERIFY(panel.Wire().isEmpty());
-        QCOMPARE(panel.Trackbar(IDC_SLIDER2)->value() + panel.Trackbar(IDC_SLIDER1)->value(), 63);
-        panel.StepTo(IDC_SLIDER3, IDC_UP_C, 1);
-        panel.Click(IDC_DOWN_C);
-        QCOMPARE(panel.Shows(IDC_SLIDER3, IDC_CURRENT_C, IDC_BITS_C), AllOn::Showing(0));
-        QCOMPARE(panel.Wire(), Bytes({0x82, 0x00, 0x93, 0x83, 0x2D}));
-        panel.StepTo(IDC_SLIDER1, IDC_UP_A, 1);
-        panel.Click(IDC_DOWN_A);
-        panel.Click(IDC_DOWN_B);
-        QCOMPARE(panel.Wire(), Bytes({0x80, 0x00, 0x93, 0x83, 0x2D, 0x81, 0x3E, 0x93, 0x83, 0x2D}));
+        panel.Trackbar(trackbar)->setValue(from);
+        panel.Click(button);
+        QCOMPARE(panel.Wire(), wire);
+        QCOMPARE(panel.Trackbar(trackbar)->value(), to);
     }
 
-    // Write sends the typed code and leaves the text as typed, with the channel's boxes
-    // unticked too; a text that is not a whole bits text is not written. Read shows the
-    // chip's low six bits, sends nothing with neither box ticked, and takes 0 from a silent board.
-    void writeAndRead()
+    // Trackbar, label and bits field all show the stepped code.
+    void aStepShowsTheCodeThreeWays()
     {
         AllOn panel;
-        QLineEdit* field = panel.Field(IDC_BITS_C);
-        field->setText(TextOf(10));
-        panel.Click(IDC_LED_C1);
-        panel.Click(IDC_WRITE_C);
-        QCOMPARE(panel.Shows(IDC_SLIDER3, IDC_CURRENT_C, IDC_BITS_C), AllOn::Showing(10));
-        QVERIFY(panel.Label(IDC_CURRENT_C)->isVisible());
+        panel.Trackbar(kB.trackbar)->setValue(62);
+        panel.Click(kB.up);
+        QCOMPARE(panel.Trackbar(kB.trackbar)->value(), 63);
+        QCOMPARE(panel.Label(kB.label)->text(), "LED current : 32.0 mA");
+        QCOMPARE(panel.Field(kB.bits)->text(), kText63);
+    }
+
+    void aStepAtTheEndDoesNothing_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("trackbar");
+        QTest::addColumn<int>("at");
+        QTest::newRow("Up at 63") << kB.up << kB.trackbar << 63;
+        QTest::newRow("Down at 0") << kA.down << kA.trackbar << 0;
+    }
+    void aStepAtTheEndDoesNothing()
+    {
+        QFETCH(int, button);
+        QFETCH(int, trackbar);
+        QFETCH(int, at);
+        AllOn panel;
+        panel.Trackbar(trackbar)->setValue(at);
+        panel.Click(button);
+        QVERIFY(panel.Wire().isEmpty());
+        QCOMPARE(panel.Trackbar(trackbar)->value(), at);
+    }
+
+    // The trackbar and the label follow the typed text, which stays as typed.
+    void writeSendsTheTypedCode()
+    {
+        AllOn panel;
+        panel.Field(kC.bits)->setText(kText10);
+        panel.Click(kC.write);
         QCOMPARE(panel.Wire(), Bytes({0x82, 0x0A, 0x93, 0x83, 0x2D}));
-        panel.ClearWire();
-        field->setCursorPosition(23);
-        QTest::keyClick(field, Qt::Key_Delete);
-        panel.Click(IDC_WRITE_C);
-        field->setText(QString::fromLatin1(QByteArray(codec::kBitsTemplate).remove(10, 1) + '1'));
-        panel.Click(IDC_WRITE_C);
-        panel.Click(IDC_READ_C);
-        QVERIFY(panel.Wire().isEmpty());
-        QCOMPARE(panel.Trackbar(IDC_SLIDER3)->value(), 10);
-        panel.board->registers[board::REGISTER_A] = 0xC5;
-        panel.Click(IDC_READ_A);
-        QCOMPARE(panel.Wire(), Bytes({0x90}));
-        QCOMPARE(panel.Shows(IDC_SLIDER1, IDC_CURRENT_A, IDC_BITS_A), AllOn::Showing(5));
-        panel.board->faults.silentFrom = panel.board->ReceivedCount();
-        panel.Click(IDC_READ_B);
-        QCOMPARE(panel.Shows(IDC_SLIDER2, IDC_CURRENT_B, IDC_BITS_B), AllOn::Showing(0));
+        QCOMPARE(panel.Trackbar(kC.trackbar)->value(), 10);
+        QCOMPARE(panel.Label(kC.label)->text(), "LED current : 5.5 mA");
+        QCOMPARE(panel.Field(kC.bits)->text(), kText10);
     }
 
-    // A code shown by Read, a step or a trackbar becomes the last accepted text only with
-    // the next accepted edit; a field rewrite touches only fields that differ. Typing is
-    // repaired where it can be, the caret stays where the user typed, and a character
-    // outside Latin-1 counts once.
-    void shownCodesAreAcceptedOnlyByTheNextEdit()
+    // Write stays enabled until REGISTER_S is written again: the write goes out as usual,
+    // and the label shows.
+    void writeWithTheChannelsBoxesUntickedStillWrites()
     {
         AllOn panel;
-        QSignalSpy changedB(panel.Field(IDC_BITS_B), &QLineEdit::textChanged);
-        panel.board->registers[board::REGISTER_A] = 37;
-        panel.Click(IDC_READ_A);
-        QCOMPARE(changedB.count(), 0);
-        QCOMPARE(panel.dialog->m_strGoodBitsA, QByteArray(codec::kBitsTemplate));
-        panel.Field(IDC_BITS_A)->setCursorPosition(3);
-        QTest::keyClicks(panel.Field(IDC_BITS_A), "1");  // rejected: the older text comes back
-        QCOMPARE(panel.Field(IDC_BITS_A)->text(), TextOf(0));
-        panel.Click(IDC_UP_A);
-        panel.TypeOver(panel.Field(IDC_BITS_A), 23, "0");
-        QCOMPARE(panel.dialog->m_strGoodBitsA, codec::ValueToBits(38));
-        panel.dialog->m_strBitsC = "stale";
-        panel.TypeOver(panel.Field(IDC_BITS_A), 7, "7");  // over the top bit of 38
-        QCOMPARE(panel.Field(IDC_BITS_A)->text() + panel.dialog->m_strBitsC, TextOf(6) + codec::kBitsTemplate);
-        QCOMPARE(panel.Field(IDC_BITS_A)->cursorPosition(), 8);
-        QCOMPARE(panel.dialog->m_strGoodBitsA, codec::ValueToBits(6));
-        panel.TypeOver(panel.Field(IDC_BITS_A), 10, QString::fromUtf8("\xF0\x9F\x92\xA1"));  // one character, two UTF-16 units
-        QCOMPARE(panel.Field(IDC_BITS_A)->text(), TextOf(6));
+        panel.Field(kC.bits)->setText(kText5);
+        panel.Click(IDC_LED_C1);
+        panel.Click(kC.write);
+        QCOMPARE(panel.Wire(), Bytes({0x82, 0x05, 0x93, 0x83, 0x2D}));
+        QVERIFY(panel.Label(kC.label)->isVisible());
     }
 
-    // Each gesture on the real trackbar, with the codes its current writes carry: one
-    // write per notification the Windows trackbar sends for that gesture, with the label
-    // and the bits field following the last.
-    void gesturesWriteAsTheWindowsTrackbarNotifies()
+    // Such a text would read as a value far outside 0..63: nothing is sent, nothing changes.
+    void aTextThatIsNotWholeBitsIsNotWritten_data()
     {
-        struct Gesture {
-            const char* name;
-            int start;
-            const char* kind;
-            int where;  // a key, or the code under the pointer (-1: the thumb)
-            QList<int> writes;
-            int repeats = 0;  // auto-repeated key presses, or whether the button is held
-        };
-        std::vector<Gesture> gestures{
-            {"Left", 10, "key", Qt::Key_Left, {9, 9}}, {"Right", 10, "key", Qt::Key_Right, {11, 11}},
-            {"Up lowers", 10, "key", Qt::Key_Up, {9, 9}}, {"Down raises", 10, "key", Qt::Key_Down, {11, 11}},
-            {"PageUp lowers a page", 20, "key", Qt::Key_PageUp, {8, 8}}, {"PageUp stops at 0", 11, "key", Qt::Key_PageUp, {0, 0}},
-            {"PageDown raises a page", 11, "key", Qt::Key_PageDown, {23, 23}},
-            {"Home", 10, "key", Qt::Key_Home, {0, 0}}, {"End", 10, "key", Qt::Key_End, {63, 63}},
-            {"Right held", 10, "key", Qt::Key_Right, {11, 12, 13, 13}, 2}, {"Left held into the end", 1, "key", Qt::Key_Left, {0, 0}, 2},
-            {"a letter", 10, "key", Qt::Key_A, {}}, {"drag", 10, "drag", 20, {14, 17, 20, 20, 20}},
-            {"click beside, then drag", 10, "click, drag", 20, {22, 22, 14, 17, 20, 20, 20}},
-            {"click on the thumb", 10, "left", -1, {10, 10}}, {"click beside, far", 10, "left", 55, {22, 22}},
-            {"click beside, near", 32, "left", 26, {20, 20}}, {"click beside overshoots", 32, "left", 38, {44, 44}},
-            {"held beside, up to the pointer", 10, "left", 58, {22, 34, 46, 58, 58}, 1},
-            {"held beside, downwards", 53, "left", 5, {41, 29, 17, 5, 5}, 1},
-            {"held beside, the pointer moved nearer", 10, "left, moved", 34, {22, 34, 34}, 1},
-            {"middle click beside", 10, "middle", 55, {}}, {"middle click on the thumb", 10, "middle", -1, {}},
-            {"right click beside", 10, "right", 55, {}}, {"wheel up", 10, "wheel", 120, {}}, {"wheel down", 10, "wheel", -120, {}}};
-        for (Qt::Key key : {Qt::Key_Home, Qt::Key_Left, Qt::Key_Up, Qt::Key_PageUp})
-            gestures.push_back({"a key at 0", 0, "key", key, {0}});
-        for (Qt::Key key : {Qt::Key_End, Qt::Key_Right, Qt::Key_Down, Qt::Key_PageDown})
-            gestures.push_back({"a key at 63", 63, "key", key, {63}});
-        for (const Gesture& g : gestures) {
-            AllOn panel;
-            QSlider* trackbar = panel.Trackbar(IDC_SLIDER1);
-            trackbar->setValue(g.start);
-            trackbar->setFocus();
-            panel.ClearWire();
-            const QPoint point = g.where < 0 ? HandleRect(trackbar).center() : PointOver(trackbar, g.where);
-            const auto moveTo = [trackbar](const QPoint& to) {
-                QMouseEvent move(QEvent::MouseMove, to, trackbar->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-                QApplication::sendEvent(trackbar, &move);
-            };
-            if (QString(g.kind) == "key") {
-                QTest::keyPress(trackbar, Qt::Key(g.where));
-                for (int i = 0; i < g.repeats; ++i) {
-                    QKeyEvent again(QEvent::KeyPress, g.where, Qt::NoModifier, QString(), true);
-                    QApplication::sendEvent(trackbar, &again);
-                }
-                QTest::keyRelease(trackbar, Qt::Key(g.where));
-            } else if (QString(g.kind) == "wheel") {
-                QWheelEvent wheel(point, trackbar->mapToGlobal(point), {}, QPoint(0, g.where), Qt::NoButton,
-                                  Qt::NoModifier, Qt::NoScrollPhase, false);
-                QApplication::sendEvent(trackbar, &wheel);
-            } else if (QString(g.kind).endsWith("drag")) {
-                if (QString(g.kind) == "click, drag")  // paging over, the next press on the thumb drags
-                    QTest::mouseClick(trackbar, Qt::LeftButton, {}, PointOver(trackbar, 55));
-                QTest::mousePress(trackbar, Qt::LeftButton, {}, HandleRect(trackbar).center());
-                for (int code : {14, 17, 20})
-                    moveTo(PointOver(trackbar, code));
-                QTest::mouseRelease(trackbar, Qt::LeftButton, {}, point);
-            } else {
-                const Qt::MouseButton button = QString(g.kind).startsWith("left") ? Qt::LeftButton
-                    : QString(g.kind) == "middle"                                ? Qt::MiddleButton : Qt::RightButton;
-                const bool moved = QString(g.kind) == "left, moved";  // pressed over 63, then moved over where
-                QTest::mousePress(trackbar, button, {}, moved ? PointOver(trackbar, 63) : point);
-                if (moved)
-                    moveTo(point);
-                // Held: a page every half second until the thumb has reached the pointer,
-                // and then no more.
-                if (g.repeats)
-                    (void)QTest::qWaitFor([&] { return !qobject_cast<controls::CTrackbar*>(trackbar)->IsPaging(); }, 10000);
-                QTest::mouseRelease(trackbar, button, {}, point);
-            }
-            const int final = g.writes.isEmpty() ? g.start : g.writes.back();
-            QVERIFY2(WrittenCodes(panel.Wire()) == g.writes && trackbar->value() == final, g.name);
-            if (!g.writes.isEmpty())
-                QCOMPARE(panel.Shows(IDC_SLIDER1, IDC_CURRENT_A, IDC_BITS_A), AllOn::Showing(final));
-        }
+        QTest::addColumn<QString>("text");
+        QTest::newRow("a digit deleted (24 characters)") << " X  X  0  0   1  0  1   ";
+        QTest::newRow("a digit moved to the end (reads -496)") << " X  X  0     0  0  0  0 1";
+    }
+    void aTextThatIsNotWholeBitsIsNotWritten()
+    {
+        QFETCH(QString, text);
+        AllOn panel;
+        panel.Trackbar(kC.trackbar)->setValue(10);
+        panel.Field(kC.bits)->setText(text);
+        QCOMPARE(panel.Field(kC.bits)->text(), text);  // the bits edit rule lets it stand
+        panel.Click(kC.write);
+        QVERIFY(panel.Wire().isEmpty());
+        QCOMPARE(panel.Trackbar(kC.trackbar)->value(), 10);
     }
 
+    // The reply's two high bits are dropped; only the read goes out.
+    void readShowsTheChipsLowSixBits()
+    {
+        AllOn panel;
+        panel.board->registers[board::REGISTER_A] = 0xC5;
+        panel.Click(kA.read);
+        QCOMPARE(panel.Wire(), Bytes({0x90}));
+        QCOMPARE(panel.Trackbar(kA.trackbar)->value(), 5);
+        QCOMPARE(panel.Label(kA.label)->text(), "LED current : 3.0 mA");
+        QCOMPARE(panel.Field(kA.bits)->text(), kText5);
+    }
+
+    void readWithNeitherOfTheChannelsBoxesTickedSendsNothing()
+    {
+        AllOn panel;
+        panel.Click(IDC_LED_B1);
+        panel.Click(kB.read);
+        QVERIFY(panel.Wire().isEmpty());
+    }
+
+    void aSilentBoardReadsAsCode0()
+    {
+        AllOn panel;
+        panel.Trackbar(kB.trackbar)->setValue(20);
+        panel.board->faults.silentFrom = panel.board->ReceivedCount();
+        panel.Click(kB.read);
+        QCOMPARE(panel.Trackbar(kB.trackbar)->value(), 0);
+        QCOMPARE(panel.Label(kB.label)->text(), "LED current : 0.5 mA");
+        QCOMPARE(panel.Field(kB.bits)->text(), kText0);
+    }
+
+    // A code shown by Read does not become the field's last accepted text: an edit that is
+    // rejected brings back the older text.
+    void aShownCodeIsNotAcceptedByShowingIt()
+    {
+        AllOn panel;
+        panel.board->registers[board::REGISTER_A] = 37;
+        panel.Click(kA.read);
+        QCOMPARE(panel.Field(kA.bits)->text(), kText37);
+        panel.Field(kA.bits)->setCursorPosition(3);
+        QTest::keyClicks(panel.Field(kA.bits), "1");  // 26 characters: rejected
+        QCOMPARE(panel.Field(kA.bits)->text(), kText0);
+    }
+
+    // ... but the user's next accepted edit of it is.
+    void theNextAcceptedEditIsTheLastAcceptedText()
+    {
+        AllOn panel;
+        panel.Trackbar(kA.trackbar)->setValue(37);
+        panel.Click(kA.up);
+        panel.TypeOver(kA.bits, 23, "0");  // accepted: the text of 38 as it was
+        panel.Field(kA.bits)->setCursorPosition(3);
+        QTest::keyClicks(panel.Field(kA.bits), "1");  // rejected
+        QCOMPARE(panel.Field(kA.bits)->text(), kText38);
+    }
+
+    // A foreign character is repaired where typed, and the caret stays there.
+    void typingIsRepairedWhereTyped()
+    {
+        AllOn panel;
+        panel.Field(kA.bits)->setText(kText38);
+        panel.TypeOver(kA.bits, 7, "7");  // over the top bit of 38
+        QCOMPARE(panel.Field(kA.bits)->text(), " X  X  0  0   0  1  1  0 ");
+        QCOMPARE(panel.Field(kA.bits)->cursorPosition(), 8);
+    }
+
+    // A character that takes two UTF-16 units is one character of the text: 25 stay 25,
+    // and the foreign character becomes '0'.
+    void aCharacterBeyondLatin1CountsOnce()
+    {
+        AllOn panel;
+        panel.Field(kA.bits)->setText(kText62);
+        panel.TypeOver(kA.bits, 10, QString::fromUtf8("\xF0\x9F\x92\xA1"));
+        QCOMPARE(panel.Field(kA.bits)->text(), " X  X  1  0   1  1  1  0 ");
+    }
+
+    // A Read rewrites only its own field: the others are not touched.
+    void aReadLeavesTheOtherFieldsAlone()
+    {
+        AllOn panel;
+        QSignalSpy changedB(panel.Field(kB.bits), &QLineEdit::textChanged);
+        panel.Click(kA.read);
+        QCOMPARE(changedB.count(), 0);
+    }
+
+    // One current write per notification the Windows trackbar sends for the key: the move,
+    // then TB_ENDTRACK at the release with the same code; nothing at an end it cannot pass.
+    void keysOnTheTrackbar_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("repeats");  // key presses repeated while held
+        QTest::addColumn<QList<int>>("writes");
+        QTest::newRow("Left at 10 moves to 9") << 10 << int(Qt::Key_Left) << 0 << QList<int>{9, 9};
+        QTest::newRow("Right at 10 moves to 11") << 10 << int(Qt::Key_Right) << 0 << QList<int>{11, 11};
+        QTest::newRow("Up at 10 moves toward 0") << 10 << int(Qt::Key_Up) << 0 << QList<int>{9, 9};
+        QTest::newRow("Down at 10 moves toward 63") << 10 << int(Qt::Key_Down) << 0 << QList<int>{11, 11};
+        QTest::newRow("PageUp at 20 moves a page of 12") << 20 << int(Qt::Key_PageUp) << 0 << QList<int>{8, 8};
+        QTest::newRow("PageUp at 11 stops at 0") << 11 << int(Qt::Key_PageUp) << 0 << QList<int>{0, 0};
+        QTest::newRow("PageDown at 11 moves to 23") << 11 << int(Qt::Key_PageDown) << 0 << QList<int>{23, 23};
+        QTest::newRow("Home at 10 goes to 0") << 10 << int(Qt::Key_Home) << 0 << QList<int>{0, 0};
+        QTest::newRow("End at 10 goes to 63") << 10 << int(Qt::Key_End) << 0 << QList<int>{63, 63};
+        QTest::newRow("Right held at 10: a write a press, one at the release") << 10 << int(Qt::Key_Right) << 2 << QList<int>{11, 12, 13, 13};
+        QTest::newRow("Left held at 1: nothing once at 0") << 1 << int(Qt::Key_Left) << 2 << QList<int>{0, 0};
+        QTest::newRow("Home at 0: only the release") << 0 << int(Qt::Key_Home) << 0 << QList<int>{0};
+        QTest::newRow("Left at 0: only the release") << 0 << int(Qt::Key_Left) << 0 << QList<int>{0};
+        QTest::newRow("Up at 0: only the release") << 0 << int(Qt::Key_Up) << 0 << QList<int>{0};
+        QTest::newRow("PageUp at 0: only the release") << 0 << int(Qt::Key_PageUp) << 0 << QList<int>{0};
+        QTest::newRow("End at 63: only the release") << 63 << int(Qt::Key_End) << 0 << QList<int>{63};
+        QTest::newRow("Right at 63: only the release") << 63 << int(Qt::Key_Right) << 0 << QList<int>{63};
+        QTest::newRow("Down at 63: only the release") << 63 << int(Qt::Key_Down) << 0 << QList<int>{63};
+        QTest::newRow("PageDown at 63: only the release") << 63 << int(Qt::Key_PageDown) << 0 << QList<int>{63};
+        QTest::newRow("a letter does nothing") << 10 << int(Qt::Key_A) << 0 << QList<int>{};
+    }
+    void keysOnTheTrackbar()
+    {
+        QFETCH(int, start);
+        QFETCH(int, key);
+        QFETCH(int, repeats);
+        QFETCH(QList<int>, writes);
+        AllOn panel;
+        QSlider* trackbar = panel.Trackbar(kA.trackbar);
+        trackbar->setValue(start);
+        trackbar->setFocus();
+        QTest::keyPress(trackbar, Qt::Key(key));
+        for (int i = 0; i < repeats; ++i) {
+            QKeyEvent again(QEvent::KeyPress, key, Qt::NoModifier, QString(), true);
+            QApplication::sendEvent(trackbar, &again);
+        }
+        QTest::keyRelease(trackbar, Qt::Key(key));
+        QCOMPARE(WrittenCodes(panel.Wire()), writes);
+        QCOMPARE(trackbar->value(), writes.isEmpty() ? start : writes.last());
+    }
+
+    // A left press beside the thumb pages towards the pointer at once, then every half
+    // second while the pointer is still beyond the thumb; the release writes once more.
+    // Other buttons and the wheel do nothing.
+    void mouseButtonsBesideTheThumb_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("pointer");  // the code under the pointer; -1: on the thumb
+        QTest::addColumn<bool>("held");    // until the paging has stopped
+        QTest::addColumn<QList<int>>("writes");
+        QTest::newRow("a click on the thumb writes where it is") << 10 << int(Qt::LeftButton) << -1 << false << QList<int>{10, 10};
+        QTest::newRow("a click beside, far, pages 12 once") << 10 << int(Qt::LeftButton) << 55 << false << QList<int>{22, 22};
+        QTest::newRow("a click beside, near, pages all the same") << 32 << int(Qt::LeftButton) << 26 << false << QList<int>{20, 20};
+        QTest::newRow("a click beside may overshoot the pointer") << 32 << int(Qt::LeftButton) << 38 << false << QList<int>{44, 44};
+        QTest::newRow("held beside pages up to the pointer") << 10 << int(Qt::LeftButton) << 58 << true << QList<int>{22, 34, 46, 58, 58};
+        QTest::newRow("held beside pages down to the pointer") << 53 << int(Qt::LeftButton) << 5 << true << QList<int>{41, 29, 17, 5, 5};
+        QTest::newRow("a middle click beside does nothing") << 10 << int(Qt::MiddleButton) << 55 << false << QList<int>{};
+        QTest::newRow("a middle click on the thumb does nothing") << 10 << int(Qt::MiddleButton) << -1 << false << QList<int>{};
+        QTest::newRow("a right click beside does nothing") << 10 << int(Qt::RightButton) << 55 << false << QList<int>{};
+    }
+    void mouseButtonsBesideTheThumb()
+    {
+        QFETCH(int, start);
+        QFETCH(int, button);
+        QFETCH(int, pointer);
+        QFETCH(bool, held);
+        QFETCH(QList<int>, writes);
+        AllOn panel;
+        auto* trackbar = qobject_cast<controls::CTrackbar*>(panel.Trackbar(kA.trackbar));
+        trackbar->setValue(start);
+        const QPoint point = pointer < 0 ? HandleRect(trackbar).center() : PointOver(trackbar, pointer);
+        QTest::mousePress(trackbar, Qt::MouseButton(button), {}, point);
+        if (held)
+            QVERIFY(QTest::qWaitFor([trackbar] { return !trackbar->IsPaging(); }, 30000));
+        QTest::mouseRelease(trackbar, Qt::MouseButton(button), {}, point);
+        QCOMPARE(WrittenCodes(panel.Wire()), writes);
+    }
+
+    // Moving the pointer while the button is held moves where the paging stops.
+    void thePointerMovedWhileHeldStopsThePagingThere()
+    {
+        AllOn panel;
+        auto* trackbar = qobject_cast<controls::CTrackbar*>(panel.Trackbar(kA.trackbar));
+        trackbar->setValue(10);
+        QTest::mousePress(trackbar, Qt::LeftButton, {}, PointOver(trackbar, 63));
+        MovePointer(trackbar, PointOver(trackbar, 34));
+        QVERIFY(QTest::qWaitFor([trackbar] { return !trackbar->IsPaging(); }, 30000));
+        QTest::mouseRelease(trackbar, Qt::LeftButton, {}, PointOver(trackbar, 34));
+        QCOMPARE(WrittenCodes(panel.Wire()), QList<int>({22, 34, 34}));
+    }
+
+    // Every position the trackbar reports on the way, and the last twice more at the
+    // release; label and bits field follow.
+    void aDragWritesEveryPosition()
+    {
+        AllOn panel;
+        QSlider* trackbar = panel.Trackbar(kA.trackbar);
+        trackbar->setValue(10);
+        QTest::mousePress(trackbar, Qt::LeftButton, {}, HandleRect(trackbar).center());
+        for (int code : {14, 17, 20})
+            MovePointer(trackbar, PointOver(trackbar, code));
+        QTest::mouseRelease(trackbar, Qt::LeftButton, {}, PointOver(trackbar, 20));
+        QCOMPARE(WrittenCodes(panel.Wire()), QList<int>({14, 17, 20, 20, 20}));
+        QCOMPARE(panel.Label(kA.label)->text(), "LED current : 10.5 mA");
+        QCOMPARE(panel.Field(kA.bits)->text(), " X  X  0  1   0  1  0  0 ");
+    }
+
+    // After a click beside the thumb, the next press on the thumb drags again.
+    void aClickBesideLeavesTheNextPressADrag()
+    {
+        AllOn panel;
+        QSlider* trackbar = panel.Trackbar(kA.trackbar);
+        trackbar->setValue(10);
+        QTest::mouseClick(trackbar, Qt::LeftButton, {}, PointOver(trackbar, 55));
+        QTest::mousePress(trackbar, Qt::LeftButton, {}, HandleRect(trackbar).center());
+        for (int code : {14, 17, 20})
+            MovePointer(trackbar, PointOver(trackbar, code));
+        QTest::mouseRelease(trackbar, Qt::LeftButton, {}, PointOver(trackbar, 20));
+        QCOMPARE(WrittenCodes(panel.Wire()), QList<int>({22, 22, 14, 17, 20, 20, 20}));
+    }
+
+    void theWheelDoesNothing_data()
+    {
+        QTest::addColumn<int>("angle");
+        QTest::newRow("up") << 120;
+        QTest::newRow("down") << -120;
+    }
+    void theWheelDoesNothing()
+    {
+        QFETCH(int, angle);
+        AllOn panel;
+        QSlider* trackbar = panel.Trackbar(kA.trackbar);
+        trackbar->setValue(10);
+        const QPoint point = PointOver(trackbar, 30);
+        QWheelEvent wheel(point, trackbar->mapToGlobal(point), {}, QPoint(0, angle), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(trackbar, &wheel);
+        QVERIFY(panel.Wire().isEmpty());
+        QCOMPARE(trackbar->value(), 10);
+    }
 };
 
 QTEST_MAIN(TestPanelChannels)

@@ -3,10 +3,9 @@
 #pragma once
 
 #include "AboutDlg.h"
-#include "BitsCodec.h"
 #include "BoardCommands.h"
 #include "Bytes.h"
-#include "CurrentCode.h"
+#include "DialogBuilder.h"
 #include "PanelDlg.h"
 #include "ResourceIds.h"
 #include "SimulatedBoard.h"
@@ -23,12 +22,6 @@
 #include <memory>
 
 using namespace res;
-
-// The bits text of a code as a field shows it.
-inline QString TextOf(int code)
-{
-    return QString::fromLatin1(codec::ValueToBits(code));
-}
 
 // Answers every modal box that opens with its OK button, noting what it showed.
 struct CBoxAnswerer {
@@ -60,18 +53,21 @@ struct CBoxAnswerer {
 class CPanelFixture {
 public:
     explicit CPanelFixture(const QStringList& candidates = {"COM4", "COM3", "COM2", "COM1"},
-                           const QString& boardPort = "COM4")
-        : CPanelFixture(ports, candidates)
+                           const QString& boardPort = "COM4", bool simulated = false)
+        : CPanelFixture(ports, candidates, simulated)
     {
         if (!boardPort.isEmpty())
             board = ports.Attach(boardPort);
     }
     // The panel on other ports, such as a board on a pseudo-terminal.
-    CPanelFixture(board::CPortProvider& provider, const QStringList& candidates)
-        : dialog(std::make_unique<CPanelDlg>(provider, candidates, false))
+    CPanelFixture(board::CPortProvider& provider, const QStringList& candidates, bool simulated = false)
+        : dialog(std::make_unique<CPanelDlg>(provider, PanelSetup{candidates, false, simulated}))
     {
-        dialog->m_showMessage = [this](const QString& text, const QString&) { messages << text; };
-        dialog->m_runAboutBox = &CAboutDlg::Run;
+        dialog->SetMessageShower([this](const QString& text, const QString& why) {
+            messages << text;
+            details << why;
+        });
+        dialog->SetAboutBox(&CAboutDlg::Run);
     }
 
     // Start-up as the program runs it; the panel is shown when start-up did not end it.
@@ -90,7 +86,15 @@ public:
     void ClearWire() { board ? board->ClearReceived() : void(); }
     QByteArray Wire() const { return board->Received(); }
 
-    QWidget* Item(int id) const { return dialog->GetDlgItem(id); }
+    // A control of the panel by its template id.
+    QWidget* Item(int id) const
+    {
+        for (QWidget* control : dialog->findChildren<QWidget*>()) {
+            if (controls::ControlId(control) == id)
+                return control;
+        }
+        return nullptr;
+    }
     QLineEdit* Field(int id) const { return qobject_cast<QLineEdit*>(Item(id)); }
     QSlider* Trackbar(int id) const { return qobject_cast<QSlider*>(Item(id)); }
     QLabel* Label(int id) const { return qobject_cast<QLabel*>(Item(id)); }
@@ -98,6 +102,15 @@ public:
     QString Text(int id) const { return qobject_cast<QAbstractButton*>(Item(id))->text(); }
 
     void Click(int id) const { QTest::mouseClick(Item(id), Qt::LeftButton); }
+
+    // The LED boxes ticked, as REGISTER_S bits.
+    int TickedLeds() const
+    {
+        int bits = 0;
+        for (int bit = 0; bit < 6; ++bit)
+            bits |= Box(IDC_LED_A1 + bit)->isChecked() ? 1 << bit : 0;
+        return bits;
+    }
 
     // Start, ENABLE, tick the given boxes, write REGISTER_S, and forget those bytes.
     void SwitchOn(std::initializer_list<int> boxes)
@@ -114,4 +127,5 @@ public:
     std::shared_ptr<board::CSimulatedBoard> board;
     std::unique_ptr<CPanelDlg> dialog;
     QStringList messages;
+    QStringList details;
 };

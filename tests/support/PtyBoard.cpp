@@ -187,8 +187,7 @@ void CPtyBoard::TakeWaitingBytes()
 CPtyBoard::Responder CPtyBoard::AnswerLikeTheBoard()
 {
     auto port = std::make_shared<board::CSimulatedPort>(std::make_shared<board::CSimulatedBoard>());
-    QString unused;
-    port->Open({}, {}, &unused);
+    port->Open({}, {});
     return [port](quint8 byte) {
         port->Send(byte, 0);
         const board::ReceiveResult answer = port->Receive(0);

@@ -1,0 +1,37 @@
+// The signals that end a program holding the board's port: SIGINT, SIGTERM and SIGHUP, and
+// on Windows Ctrl+C and Ctrl+Break in a console. Their default action would kill the
+// program with the port open: its line settings never put back, a lock file left behind.
+// Caught, they only say that the program is to end; the program ends as it always does,
+// at a point of its own choosing, and closes the port on the way.
+#pragma once
+
+#include <QObject>
+#include <atomic>
+#include <functional>
+
+namespace board {
+
+// Installs the handlers for the rest of the program; at most once.
+void CatchEndSignals();
+// Whether one of the signals has come.
+bool EndSignalCame();
+// Off Windows: becomes readable once one of the signals has come, so that a wait for input
+// ends with it; -1 where there is none.
+int EndSignalDescriptor();
+
+// Calls onSignal from the event loop, never from the signal's handler, when one of the
+// signals comes. Needs the application object; installs the handlers.
+class CEndSignalNotifier : public QObject {
+public:
+    explicit CEndSignalNotifier(std::function<void()> onSignal);
+    ~CEndSignalNotifier() override;
+
+    // For a handler that runs on another thread (Windows' console handler).
+    static void NotifyFromAnyThread();
+
+private:
+    static std::atomic<CEndSignalNotifier*> s_notifier;
+    std::function<void()> m_onSignal;
+};
+
+}  // namespace board
