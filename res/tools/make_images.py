@@ -10,14 +10,14 @@ run shows exactly what a change to this script did.
     python3 res/tools/make_images.py --out DIR  # somewhere else, e.g. to compare
 
 XPM is the main format because Qt reads it natively and it diffs as text.
-The icons are also written as PNG (Linux desktop install) and as one
-multi-image .ico for the Windows resource script.
+The icons are also written as one multi-image .ico for the Windows resource
+script.  The launchers' icon (res/icons/) is drawn after the 32x32 icon as SVG
+and rendered by render_icons.sh.
 """
 
 import argparse
 import os
 import struct
-import zlib
 
 # --------------------------------------------------------------------------
 # Palette.  Everything is drawn in the 16 standard Windows colours so the
@@ -467,20 +467,6 @@ def xpm_bytes(cv, name):
     return ("\n".join(lines) + "\n").encode("ascii")
 
 
-def png_bytes(cv):
-    def chunk(kind, data):
-        body = kind + data
-        return (struct.pack(">I", len(data)) + body
-                + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF))
-
-    raw = b"".join(b"\x00" + bytes(v for c in row for v in c) for row in cv.px)
-    return (b"\x89PNG\r\n\x1a\n"
-            + chunk(b"IHDR", struct.pack(">IIBBBBB", cv.width, cv.height,
-                                         8, 2, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(raw, 9))
-            + chunk(b"IEND", b""))
-
-
 def ico_bytes(canvases):
     """A Windows icon file holding one 32-bit BGRA DIB per canvas, all
     opaque.  Each DIB is stored bottom-up with doubled height (colour plus
@@ -525,7 +511,6 @@ def main():
     for size, cv in icons.items():
         write(os.path.join(out, "icon%d.xpm" % size),
               xpm_bytes(cv, "icon%d" % size))
-        write(os.path.join(out, "icon%d.png" % size), png_bytes(cv))
     write(os.path.join(out, "ldx7320.ico"), ico_bytes([icons[32], icons[16]]))
 
 
