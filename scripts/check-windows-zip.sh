@@ -3,7 +3,8 @@
 # folder, run under Wine with a fresh prefix and nothing on its DLL path but its own
 # folder. `ldx7320.exe --version` (and `ldx7320-cli.exe --version` when the zip has the
 # console program) must print the version; the Command Prompt examples of README.txt must
-# print in cmd.exe what README.txt says they print; `ldx7320.exe --simulate` must show
+# print in cmd.exe what README.txt says they print (the one with a file of commands and
+# COM7 runs on the simulated board); `ldx7320.exe --simulate` must show
 # the panel, which is photographed for a person to look at.
 #
 #   scripts/check-windows-zip.sh [ZIP]   (default: the zip in dist/ for the built version)
@@ -50,8 +51,8 @@ while IFS= read -r text; do
     exit 1
   fi
 done < <(echo "$contents" | grep '\.txt$')
-grep -q "^LDX7320 panel $version for Windows"$'\r$' "$folder/README.txt" \
-  || { echo "FAIL: README.txt does not start with the version $version" >&2; exit 1; }
+grep -q "^Version $version"$'\r$' "$folder/README.txt" \
+  || { echo "FAIL: README.txt does not name the version $version" >&2; exit 1; }
 echo "ok: the text files have CR LF line ends; README.txt names version $version"
 
 # Nothing from this machine's Qt or MinGW may help the program find its DLLs.
@@ -87,7 +88,7 @@ check_readme_example() {
     echo "$2" | sed 's/^/  /' >&2
     exit 1
   fi
-  echo "ok: README.txt's example '$1' prints in cmd.exe what README.txt shows"
+  echo "ok: in cmd.exe, README.txt's example '$1' exits with 0 and prints the answers expected"
 }
 if [ -f ldx7320-cli.exe ]; then
   example="$(echo "$readme" | sed -n 's/^    \(ldx7320-cli --simulate on ; .*\)$/\1/p')"
@@ -97,6 +98,13 @@ if [ -f ldx7320-cli.exe ]; then
     exit 1
   fi
   check_readme_example "$example" "$answers"
+  # The file of commands, a Windows text file, on the simulated board instead of COM7.
+  example="$(echo "$readme" | sed -n 's/^    \(type commands.txt | ldx7320-cli --port COM7 -\)$/\1/p')"
+  [ -n "$example" ] || { echo "FAIL: README.txt has no example of a file of commands" >&2; exit 1; }
+  printf 'on\r\nleds A1\r\nread S\r\n' >commands.txt
+  check_readme_example "${example/--port COM7/--simulate}" \
+    "$(printf 'on: output on\nleds A1: REGISTER_S 0x01, LEDs on: A1\nread S: 0x01, LEDs on: A1')"
+  rm commands.txt
   example="$(echo "$readme" | sed -n 's/^    \(ldx7320-cli --simulate --json .*\)$/\1/p')"
   answers="$(echo "$readme" | grep -A3 -xF "    $example" | sed -n 's/^    \({.*\)$/\1/p')"
   if [ -z "$example" ] || [ -z "$answers" ]; then
