@@ -55,7 +55,7 @@ set(LDX_PACKAGE_MAINTAINER "LDX7320 panel maintainers <maintainers@users.noreply
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${LDX_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # ldx7320_1.0.0.1_amd64.deb
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # ldx7320_<version>_<arch>.deb
 # dpkg-shlibdeps names the libraries' packages as this Debian release calls them
 # (libqt6widgets6, libqt6serialport6, libqt6gui6, libqt6core6, libstdc++6, libc6).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -2,8 +2,10 @@
 # Checks the portable Windows zip as a user's PC would see it: unpacked into an empty
 # folder, run under Wine with a fresh prefix and nothing on its DLL path but its own
 # folder. `ldx7320.exe --version` (and `ldx7320-cli.exe --version` when the zip has the
-# console program) must print the version; `ldx7320.exe --simulate` must show the panel,
-# which is photographed for a person to look at.
+# console program) must print the version; the Command Prompt examples of README.txt must
+# print in cmd.exe what README.txt says they print (the one with a file of commands and
+# COM7 runs on the simulated board); `ldx7320.exe --simulate` must show
+# the panel, which is photographed for a person to look at.
 #
 #   scripts/check-windows-zip.sh [ZIP]   (default: the zip in dist/ for the built version)
 # The screenshot goes to $LDX_SCREENSHOT, default build-windows/zip-check/panel-under-wine.png.
@@ -26,9 +28,12 @@ folder="$(find "$work/unpacked" -mindepth 1 -maxdepth 1 -type d)"
 exe="$folder/ldx7320.exe"
 [ -f "$exe" ] || { echo "No ldx7320.exe at the top of the zip's folder" >&2; exit 1; }
 
-# Exactly what a PC without Qt needs, the console program when there is one; no tests.
+# Exactly what a PC without Qt needs, the console program when there is one, the read-me,
+# the notice and the licences; no tests.
 expected=(Qt6Core.dll Qt6Gui.dll Qt6SerialPort.dll Qt6Widgets.dll ldx7320.exe libgcc_s_seh-1.dll
-  libstdc++-6.dll libwinpthread-1.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll)
+  libstdc++-6.dll libwinpthread-1.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll
+  README.txt LICENSE.txt licenses/LGPL-3.txt licenses/GPL-3.txt licenses/Qt.txt
+  licenses/GCC-runtime.txt licenses/mingw-w64.txt)
 [ -f "$folder/ldx7320-cli.exe" ] && expected+=(ldx7320-cli.exe)
 contents="$(cd "$folder" && find . -type f | sed 's|^\./||' | sort)"
 if [ "$contents" != "$(printf '%s\n' "${expected[@]}" | sort)" ]; then
@@ -38,6 +43,17 @@ if [ "$contents" != "$(printf '%s\n' "${expected[@]}" | sort)" ]; then
   exit 1
 fi
 echo "ok: $(basename "$zip_path") holds $(echo "$contents" | wc -l) files: $(echo "$contents" | tr '\n' ' ')"
+
+# Text for Windows: every line of every text file ends with CR LF.
+while IFS= read -r text; do
+  if [ "$(grep -c $'\r$' "$folder/$text")" -ne "$(wc -l <"$folder/$text")" ]; then
+    echo "FAIL: $text has lines that do not end with CR LF" >&2
+    exit 1
+  fi
+done < <(echo "$contents" | grep '\.txt$')
+grep -q "^Version $version"$'\r$' "$folder/README.txt" \
+  || { echo "FAIL: README.txt does not name the version $version" >&2; exit 1; }
+echo "ok: the text files have CR LF line ends; README.txt names version $version"
 
 # Nothing from this machine's Qt or MinGW may help the program find its DLLs.
 unset WINEPATH QT_PLUGIN_PATH QT_QPA_PLATFORM_PLUGIN_PATH QT_QPA_PLATFORM
@@ -56,6 +72,47 @@ check_version() {
 }
 check_version ldx7320.exe "LDX7320 $version"
 [ ! -f ldx7320-cli.exe ] || check_version ldx7320-cli.exe "ldx7320-cli $version"
+
+# The read-me's examples for the Command Prompt on the simulated board, typed into
+# cmd.exe as they stand, must exit with 0 and print the answers the read-me shows under
+# them (the indented lines after the next "print:" line, or the next indented line).
+readme="$(tr -d '\r' <README.txt)"
+# check_readme_example COMMAND ANSWERS
+check_readme_example() {
+  local status=0 printed
+  printed="$(wine cmd /c "$1" 2>&1 | tr -d '\r')" || status=$?
+  if [ "$status" -ne 0 ] || [ "$printed" != "$2" ]; then
+    echo "FAIL: README.txt's example '$1' in cmd.exe exited with $status and printed" >&2
+    echo "$printed" | sed 's/^/  /' >&2
+    echo "instead of" >&2
+    echo "$2" | sed 's/^/  /' >&2
+    exit 1
+  fi
+  echo "ok: in cmd.exe, README.txt's example '$1' exits with 0 and prints the answers expected"
+}
+if [ -f ldx7320-cli.exe ]; then
+  example="$(echo "$readme" | sed -n 's/^    \(ldx7320-cli --simulate on ; .*\)$/\1/p')"
+  answers="$(echo "$readme" | sed -n '/^Both print:$/,/^[^ ]/s/^    //p')"
+  if [ -z "$example" ] || [ -z "$answers" ]; then
+    echo "FAIL: README.txt has no ';' example with its answers" >&2
+    exit 1
+  fi
+  check_readme_example "$example" "$answers"
+  # The file of commands, a Windows text file, on the simulated board instead of COM7.
+  example="$(echo "$readme" | sed -n 's/^    \(type commands.txt | ldx7320-cli --port COM7 -\)$/\1/p')"
+  [ -n "$example" ] || { echo "FAIL: README.txt has no example of a file of commands" >&2; exit 1; }
+  printf 'on\r\nleds A1\r\nread S\r\n' >commands.txt
+  check_readme_example "${example/--port COM7/--simulate}" \
+    "$(printf 'on: output on\nleds A1: REGISTER_S 0x01, LEDs on: A1\nread S: 0x01, LEDs on: A1')"
+  rm commands.txt
+  example="$(echo "$readme" | sed -n 's/^    \(ldx7320-cli --simulate --json .*\)$/\1/p')"
+  answers="$(echo "$readme" | grep -A3 -xF "    $example" | sed -n 's/^    \({.*\)$/\1/p')"
+  if [ -z "$example" ] || [ -z "$answers" ]; then
+    echo "FAIL: README.txt has no --json example with its answer" >&2
+    exit 1
+  fi
+  check_readme_example "$example" "$answers"
+fi
 
 # The panel: a window titled exactly LDX7320 (xdotool matches names ignoring case, and
 # Qt's own error boxes are titled ldx7320) and larger than any message box.

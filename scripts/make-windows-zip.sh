@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Makes the portable Windows zip from a cross build: one folder holding the program and
-# every DLL a Windows PC without Qt needs, and nothing else. Checks that each DLL the
-# programs and bundled DLLs import is either in the folder or part of Windows.
+# Makes the portable Windows zip from a cross build: one folder holding the programs,
+# every DLL a Windows PC without Qt needs, the read-me for Windows users, the panel's
+# notice and the licences of the DLLs (licenses\), and nothing else. Checks that each DLL
+# the programs and bundled DLLs import is either in the folder or part of Windows.
+# The setup program (scripts/make-windows-setup.sh) installs what this zip holds.
 #
 #   scripts/make-windows-zip.sh [BUILD_DIR]    (default: build-windows)
 # Writes dist/ldx7320-<version>-windows-x64.zip.
@@ -43,6 +45,21 @@ done
 # use for them. A DLL keeps what it exports.
 find "$folder" -name '*.exe' -exec x86_64-w64-mingw32-strip --strip-all {} +
 find "$folder" -name '*.dll' -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
+
+# For the user: the read-me and the panel's notice (cmake/windows/), and the licence
+# texts of the DLLs. Text files get Windows line ends, for every editor a user may open
+# them with.
+qt_version="$(sed -n 's/^#define QT_VERSION_STR "\(.*\)"$/\1/p' "$qt/include/QtCore/qconfig.h")"
+[ -n "$qt_version" ] || { echo "No QT_VERSION_STR in $qt/include/QtCore/qconfig.h" >&2; exit 1; }
+for text in README.txt LICENSE.txt; do
+  sed -e "s/@VERSION@/$version/g" -e "s/@QT_VERSION@/$qt_version/g" "$repo/cmake/windows/$text.in" >"$folder/$text"
+  if grep -q '@[A-Z_]*@' "$folder/$text"; then
+    echo "cmake/windows/$text.in has a placeholder this script does not fill in" >&2
+    exit 1
+  fi
+done
+"$repo/scripts/windows-licenses.sh" "$folder/licenses"
+find "$folder" -name '*.txt' -exec sed -i 's/\r*$/\r/' {} +
 
 # What Windows 10 and later have in System32 (Qt 6 runs on nothing older), as the bundled
 # programs and DLLs import them; api-ms-win-* names are Windows' own API sets.

@@ -10,14 +10,14 @@ run shows exactly what a change to this script did.
     python3 res/tools/make_images.py --out DIR  # somewhere else, e.g. to compare
 
 XPM is the main format because Qt reads it natively and it diffs as text.
-The icons are also written as PNG (Linux desktop install) and as one
-multi-image .ico for the Windows resource script.
+The icons are also written as one multi-image .ico for the Windows resource
+script.  The launchers' icon (res/icons/) is drawn after the 32x32 icon as SVG
+and rendered by render_icons.sh.
 """
 
 import argparse
 import os
 import struct
-import zlib
 
 # --------------------------------------------------------------------------
 # Palette.  Everything is drawn in the 16 standard Windows colours so the
@@ -467,39 +467,35 @@ def xpm_bytes(cv, name):
     return ("\n".join(lines) + "\n").encode("ascii")
 
 
-def png_bytes(cv):
-    def chunk(kind, data):
-        body = kind + data
-        return (struct.pack(">I", len(data)) + body
-                + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF))
-
-    raw = b"".join(b"\x00" + bytes(v for c in row for v in c) for row in cv.px)
-    return (b"\x89PNG\r\n\x1a\n"
-            + chunk(b"IHDR", struct.pack(">IIBBBBB", cv.width, cv.height,
-                                         8, 2, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(raw, 9))
-            + chunk(b"IEND", b""))
+def png_size(data):
+    """Width and height of a PNG file's image, from its IHDR chunk."""
+    if data[:8] != b"\x89PNG\r\n\x1a\n" or data[12:16] != b"IHDR":
+        raise ValueError("not a PNG file")
+    return struct.unpack(">II", data[16:24])
 
 
-def ico_bytes(canvases):
+def ico_bytes(canvases, pngs=()):
     """A Windows icon file holding one 32-bit BGRA DIB per canvas, all
-    opaque.  Each DIB is stored bottom-up with doubled height (colour plus
-    AND mask) as the .ico format requires."""
-    images = []
+    opaque, then the PNG files given, as they are (Windows reads PNG images
+    in icons since Vista).  Each DIB is stored bottom-up with doubled height
+    (colour plus AND mask) as the .ico format requires."""
+    entries = []
     for cv in canvases:
         w, h = cv.width, cv.height
         header = struct.pack("<IiiHHIIiiII", 40, w, 2 * h, 1, 32, 0, 0, 0, 0, 0, 0)
         xor = b"".join(bytes((b, g, r, 255)) for row in reversed(cv.px)
                        for (r, g, b) in row)
         and_stride = ((w + 31) // 32) * 4
-        images.append(header + xor + b"\x00" * (and_stride * h))
-    out = struct.pack("<HHH", 0, 1, len(images))
-    offset = 6 + 16 * len(images)
-    for cv, data in zip(canvases, images):
-        out += struct.pack("<BBBBHHII", cv.width % 256, cv.height % 256, 0, 0,
+        entries.append((w, h, header + xor + b"\x00" * (and_stride * h)))
+    for data in pngs:
+        entries.append(png_size(data) + (data,))
+    out = struct.pack("<HHH", 0, 1, len(entries))
+    offset = 6 + 16 * len(entries)
+    for w, h, data in entries:
+        out += struct.pack("<BBBBHHII", w % 256, h % 256, 0, 0,
                            1, 32, len(data), offset)
         offset += len(data)
-    return out + b"".join(images)
+    return out + b"".join(data for _, _, data in entries)
 
 
 def write(path, data):
@@ -525,8 +521,16 @@ def main():
     for size, cv in icons.items():
         write(os.path.join(out, "icon%d.xpm" % size),
               xpm_bytes(cv, "icon%d" % size))
-        write(os.path.join(out, "icon%d.png" % size), png_bytes(cv))
-    write(os.path.join(out, "ldx7320.ico"), ico_bytes([icons[32], icons[16]]))
+    # The programs' icon on Windows: the window's own 32 and 16 pixel images,
+    # and for Explorer's, the Start menu's and Apps & features' larger views
+    # the launchers' 48 and 256 pixel renderings (run render_icons.sh first).
+    launcher = os.path.join(here, "..", "icons", "ldx7320-%d.png")
+    larger = []
+    for size in (48, 256):
+        with open(launcher % size, "rb") as f:
+            larger.append(f.read())
+    write(os.path.join(out, "ldx7320.ico"),
+          ico_bytes([icons[32], icons[16]], larger))
 
 
 if __name__ == "__main__":
