@@ -20,7 +20,7 @@ endfunction()
 ldx_gzip("${_ldx_debian}/changelog" "${CMAKE_CURRENT_BINARY_DIR}/changelog.gz")
 set(_ldx_docs "${CMAKE_CURRENT_BINARY_DIR}/changelog.gz")
 # A manual page for each program the build has.
-foreach(program ldx7320 ldx7320-cli)
+foreach(program ldx7320 ldx7320-cli ldx7320-scpi)
   if(TARGET ${program})
     configure_file("${_ldx_debian}/${program}.1" "${CMAKE_CURRENT_BINARY_DIR}/${program}.1" @ONLY)
     ldx_gzip("${CMAKE_CURRENT_BINARY_DIR}/${program}.1" "${CMAKE_CURRENT_BINARY_DIR}/${program}.1.gz")
@@ -46,10 +46,9 @@ set(CPACK_PACKAGE_DESCRIPTION
 the drive current of its three channel pairs in 64 steps of 0.5 mA, talking to
 the board over a serial port. It reads both back from the chip. A built-in
 simulated board lets it run without hardware.")
-if(TARGET ldx7320-cli)
-  string(APPEND CPACK_PACKAGE_DESCRIPTION "
-ldx7320-cli runs the board's commands from a shell or a script.")
-endif()
+string(APPEND CPACK_PACKAGE_DESCRIPTION "
+ldx7320-cli runs the board's commands from a shell or a script, and
+ldx7320-scpi serves the board as a SCPI instrument on TCP for lab scripts.")
 set(LDX_PACKAGE_MAINTAINER "LDX7320 panel maintainers <maintainers@users.noreply.c-seed-6ce19502.example>"
     CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${LDX_PACKAGE_MAINTAINER}")

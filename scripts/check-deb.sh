@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the Debian package made by scripts/package-deb.sh the way a user gets it:
 # `apt-get install ./dist/ldx7320_<version>_<arch>.deb` with its dependencies, then
-# `ldx7320 --version` (and `ldx7320-cli --version`) from the PATH, then removes it
+# `ldx7320 --version`, `ldx7320-cli --version` and `ldx7320-scpi --version` from the PATH,
+# and their manual pages, then removes it
 # again (unless it was installed before the check).
 #
 #   scripts/check-deb.sh [DEB]
@@ -25,8 +26,9 @@ if [ "$printed" != "LDX7320 $version" ]; then
   exit 1
 fi
 echo "ok: installed $(basename "$deb"); $(command -v ldx7320) --version prints '$printed'"
-if dpkg-query -L ldx7320 | grep -qx /usr/bin/ldx7320-cli; then
-  printed="$(ldx7320-cli --version)"
-  [ "$printed" = "ldx7320-cli $version" ] || { echo "FAIL: ldx7320-cli --version printed '$printed'" >&2; exit 1; }
-  echo "ok: $(command -v ldx7320-cli) --version prints '$printed'"
-fi
+for program in ldx7320-cli ldx7320-scpi; do
+  printed="$("$program" --version)"
+  [ "$printed" = "$program $version" ] || { echo "FAIL: $program --version printed '$printed'" >&2; exit 1; }
+  echo "ok: $(command -v "$program") --version prints '$printed'"
+  [ -f "/usr/share/man/man1/$program.1.gz" ] || { echo "FAIL: no manual page for $program" >&2; exit 1; }
+done

@@ -16,78 +16,10 @@ import subprocess
 import sys
 import tempfile
 import termios
-import threading
 import time
-import tty
 
-DRAIN_MARK = b"PtyBoardDrainMark"
-
-
-class PtyBoard:
-    """A pseudo-terminal whose master side answers each byte at once. The default answers
-    are the board's: ACK to writes, probes and output switches, reads from four registers."""
-
-    def __init__(self, answer=None):
-        self.master, self.slave = os.openpty()  # the slave stays open between the program's opens
-        self.path = os.ttyname(self.slave)
-        tty.setraw(self.master)
-        self.answer = answer or self.board_answer
-        self.received = bytearray()
-        self.registers = [0, 0, 0, 0]
-        self.pending = None
-        self.draining = False
-        self.changed = threading.Condition()
-        threading.Thread(target=self.serve, daemon=True).start()
-
-    def board_answer(self, byte):
-        if self.pending is not None:
-            self.registers[self.pending], self.pending = byte, None
-            return b"K"
-        if byte & 0xFC == 0x80:
-            self.pending = byte & 3
-        elif byte & 0xFC == 0x90:
-            return bytes([self.registers[byte & 3]])
-        return b"K"
-
-    def serve(self):
-        while True:
-            data = os.read(self.master, 64)
-            with self.changed:
-                self.received += data
-                draining = self.draining
-                self.draining = draining and not self.received.endswith(DRAIN_MARK)
-                self.changed.notify_all()
-            if not draining:  # a drain comes once the program has ended: nothing to answer
-                for byte in data:
-                    os.write(self.master, self.answer(byte))
-
-    def wait_for(self, count, seconds=30):
-        """What came once count bytes are in, or after the limit, as hex."""
-        with self.changed:
-            self.changed.wait_for(lambda: len(self.received) >= count, seconds)
-            return self.received.hex(" ")
-
-    def drained(self):
-        """Everything the program wrote: a mark written behind it comes out after it."""
-        with self.changed:
-            self.draining = True
-        os.write(self.slave, DRAIN_MARK)
-        with self.changed:
-            self.changed.wait_for(lambda: not self.draining, 30)
-            del self.received[-len(DRAIN_MARK):]
-            return self.received.hex(" ")
-
-    def clear(self):
-        with self.changed:
-            self.received.clear()
-
-    def speed(self):
-        return termios.tcgetattr(self.slave)[5]
-
-    def set_speed(self, speed):
-        line = termios.tcgetattr(self.slave)
-        line[4] = line[5] = speed
-        termios.tcsetattr(self.slave, termios.TCSANOW, line)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+from ptyboard import PtyBoard  # noqa: E402  (one pseudo-terminal board for every check in Python)
 
 
 def silent(_byte):

@@ -3,7 +3,7 @@
 # prefix and an X server of its own:
 #  1. Installed silently (/S) for the current user, the folder
 #     %LOCALAPPDATA%\Programs\LDX7320 holds exactly the portable zip's files, unchanged,
-#     and uninstall.exe; the installed ldx7320.exe --version and ldx7320-cli.exe --version
+#     and uninstall.exe; the installed ldx7320.exe, ldx7320-cli.exe and ldx7320-scpi.exe --version
 #     print the version; the Start-menu shortcuts "LDX7320" and "LDX7320 (simulated
 #     board)" start ldx7320.exe there (the second with --simulate); the Apps & features
 #     entry (HKCU\...\Uninstall\LDX7320) holds what it should.
@@ -168,7 +168,7 @@ check_installed() {
   done <<<"$zip_files"
   echo "ok: $folder holds the zip's $(wc -l <<<"$zip_files") files, byte for byte, and uninstall.exe"
 
-  for program in "ldx7320.exe:LDX7320 $version" "ldx7320-cli.exe:ldx7320-cli $version"; do
+  for program in "ldx7320.exe:LDX7320 $version" "ldx7320-cli.exe:ldx7320-cli $version" "ldx7320-scpi.exe:ldx7320-scpi $version"; do
     printed="$(wine "$folder\\${program%%:*}" --version 2>&1 | tr -d '\r')" || fail "$folder\\${program%%:*} --version failed: $printed"
     [ "$printed" = "${program#*:}" ] || fail "$folder\\${program%%:*} --version printed '$printed', not '${program#*:}'"
     echo "ok: the installed ${program%%:*} --version prints '$printed'"

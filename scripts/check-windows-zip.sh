@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the portable Windows zip as a user's PC would see it: unpacked into an empty
 # folder, run under Wine with a fresh prefix and nothing on its DLL path but its own
-# folder. `ldx7320.exe --version` (and `ldx7320-cli.exe --version` when the zip has the
-# console program) must print the version; the Command Prompt examples of README.txt must
+# folder. `ldx7320.exe --version`, `ldx7320-cli.exe --version` and `ldx7320-scpi.exe
+# --version` must print the version; the Command Prompt examples of README.txt must
 # print in cmd.exe what README.txt says they print (the one with a file of commands and
 # COM7 runs on the simulated board); `ldx7320.exe --simulate` must show
 # the panel, which is photographed for a person to look at.
@@ -28,13 +28,12 @@ folder="$(find "$work/unpacked" -mindepth 1 -maxdepth 1 -type d)"
 exe="$folder/ldx7320.exe"
 [ -f "$exe" ] || { echo "No ldx7320.exe at the top of the zip's folder" >&2; exit 1; }
 
-# Exactly what a PC without Qt needs, the console program when there is one, the read-me,
-# the notice and the licences; no tests.
-expected=(Qt6Core.dll Qt6Gui.dll Qt6SerialPort.dll Qt6Widgets.dll ldx7320.exe libgcc_s_seh-1.dll
+# Exactly what a PC without Qt needs, the console program and the SCPI server, the
+# read-me, the notice and the licences; no tests.
+expected=(Qt6Core.dll Qt6Gui.dll Qt6SerialPort.dll Qt6Widgets.dll ldx7320.exe ldx7320-cli.exe ldx7320-scpi.exe libgcc_s_seh-1.dll
   libstdc++-6.dll libwinpthread-1.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll
   README.txt LICENSE.txt licenses/LGPL-3.txt licenses/GPL-3.txt licenses/Qt.txt
   licenses/GCC-runtime.txt licenses/mingw-w64.txt)
-[ -f "$folder/ldx7320-cli.exe" ] && expected+=(ldx7320-cli.exe)
 contents="$(cd "$folder" && find . -type f | sed 's|^\./||' | sort)"
 if [ "$contents" != "$(printf '%s\n' "${expected[@]}" | sort)" ]; then
   echo "FAIL: the zip's folder holds" >&2
@@ -71,7 +70,8 @@ check_version() {
   echo "ok: $1 --version prints '$printed'"
 }
 check_version ldx7320.exe "LDX7320 $version"
-[ ! -f ldx7320-cli.exe ] || check_version ldx7320-cli.exe "ldx7320-cli $version"
+check_version ldx7320-cli.exe "ldx7320-cli $version"
+check_version ldx7320-scpi.exe "ldx7320-scpi $version"
 
 # The read-me's examples for the Command Prompt on the simulated board, typed into
 # cmd.exe as they stand, must exit with 0 and print the answers the read-me shows under
@@ -114,12 +114,14 @@ if [ -f ldx7320-cli.exe ]; then
   check_readme_example "$example" "$answers"
 fi
 
-# The panel: a window titled exactly LDX7320 (xdotool matches names ignoring case, and
-# Qt's own error boxes are titled ldx7320) and larger than any message box.
+# The panel on the simulated board: a window titled exactly "LDX7320 (simulated board)"
+# (xdotool matches names ignoring case, and Qt's own error boxes are titled ldx7320) and
+# larger than any message box.
+title="LDX7320 (simulated board)"
 panel_window() {
   local id width
-  for id in $(xdotool search --onlyvisible --name '^LDX7320$' 2>/dev/null); do
-    [ "$(xdotool getwindowname "$id")" = "LDX7320" ] || continue
+  for id in $(xdotool search --onlyvisible --name '^LDX7320 \(simulated board\)$' 2>/dev/null); do
+    [ "$(xdotool getwindowname "$id")" = "$title" ] || continue
     width="$(xdotool getwindowgeometry "$id" | sed -n 's/^ *Geometry: \([0-9]*\)x.*/\1/p')"
     [ "${width:-0}" -ge 500 ] && { echo "$id"; return; }
   done

@@ -30,9 +30,8 @@ folder="$stage/$name"
 mkdir -p "$folder/platforms" "$folder/styles"
 
 cp "$build/app/ldx7320.exe" "$folder/"
-# The console program, when this build has it.
-cli="$(find "$build" -name ldx7320-cli.exe -not -path '*/tests/*' -not -path '*/CMakeFiles/*' | head -n1)"
-[ -n "$cli" ] && cp "$cli" "$folder/"
+# The console program and the SCPI server.
+cp "$build/cli/ldx7320-cli.exe" "$build/scpi/ldx7320-scpi.exe" "$folder/"
 for module in Core Gui Widgets SerialPort; do
   cp "$qt/bin/Qt6$module.dll" "$folder/"
 done

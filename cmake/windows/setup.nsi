@@ -111,9 +111,10 @@ Section "Uninstall"
   ClearErrors
   Delete "$INSTDIR\ldx7320.exe"
   Delete "$INSTDIR\ldx7320-cli.exe"
+  Delete "$INSTDIR\ldx7320-scpi.exe"
   ${If} ${Errors}
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-      "LDX7320 is still running. Close the panel and ldx7320-cli, then click Retry." \
+      "LDX7320 is still running. Close the panel, ldx7320-cli and ldx7320-scpi, then click Retry." \
       /SD IDCANCEL IDRETRY retry
     Abort "LDX7320 is still running: nothing was removed."
   ${EndIf}

@@ -1,0 +1,275 @@
+#include "ScpiCommands.h"
+
+#include "BoardCommands.h"
+#include "CurrentCode.h"
+#include "Instrument.h"
+#include "ScpiParser.h"
+#include "Version.h"
+
+#include <cmath>
+#include <iterator>
+
+namespace scpi {
+
+namespace {
+
+const QString kMinimum = QStringLiteral("MINimum");
+const QString kMaximum = QStringLiteral("MAXimum");
+// The registers REGister names, in the order of its alternatives S|A|B|C.
+const int kRegisterOfChoice[] = {board::REGISTER_S, board::REGISTER_A, board::REGISTER_B, board::REGISTER_C};
+
+Error Wrong(int code, const QString& detail)
+{
+    return Error{code, detail};
+}
+
+QString LedNames()
+{
+    QStringList names;
+    for (const char* name : board::kLedNames)
+        names << QString::fromLatin1(name);
+    return names.join(QLatin1Char(' '));
+}
+
+std::variant<int, Error> ReadBoolean(const QString& word)
+{
+    if (MatchesMnemonic(word, QStringLiteral("ON")))
+        return 1;
+    if (MatchesMnemonic(word, QStringLiteral("OFF")))
+        return 0;
+    const std::optional<Numeric> number = ReadNumeric(word);
+    if (!number || !number->suffix.isEmpty())
+        return Wrong(kDataTypeError, QStringLiteral("'%1' is not ON, OFF, 1 or 0").arg(word));
+    if (number->value != 0 && number->value != 1)
+        return Wrong(kDataOutOfRange, QStringLiteral("%1 is not 1 or 0").arg(word));
+    return int(number->value);
+}
+
+std::variant<int, Error> ReadLeds(const QStringList& names)
+{
+    if (names.size() == 1 && MatchesMnemonic(names.front(), QStringLiteral("NONE")))
+        return 0;
+    int bits = 0;
+    for (const QString& name : names) {
+        int bit = 0;
+        while (bit < int(std::size(board::kLedNames)) && name.compare(QLatin1String(board::kLedNames[bit]), Qt::CaseInsensitive) != 0)
+            ++bit;
+        if (bit == int(std::size(board::kLedNames)))
+            return Wrong(kDataOutOfRange, QStringLiteral("'%1' is not an LED: %2, or NONE").arg(name, LedNames()));
+        bits |= 1 << bit;
+    }
+    return bits;
+}
+
+// A current must be one of the 64 steps; a number alone is in amperes.
+std::variant<int, Error> ReadCurrent(const QString& word)
+{
+    if (MatchesMnemonic(word, kMinimum))
+        return 0;
+    if (MatchesMnemonic(word, kMaximum))
+        return codec::kMaxCode;
+    const std::optional<Numeric> number = ReadNumeric(word);
+    if (!number || (number->suffix != QLatin1String("A") && number->suffix != QLatin1String("MA") && !number->suffix.isEmpty()))
+        return Wrong(kDataTypeError, QStringLiteral("'%1' is not a current: amperes, or a number with A or MA").arg(word));
+    const double milliamps = number->suffix == QLatin1String("MA") ? number->value : number->value * 1000;
+    // Amperes in decimal are seldom exact in binary: a step is taken within a millionth of a mA.
+    const double steps = (milliamps - codec::CurrentMilliamps(0)) / 0.5;
+    const double code = std::round(steps);
+    if (!std::isfinite(steps) || std::abs(steps - code) > 1e-6 || code < 0 || code > codec::kMaxCode)
+        return Wrong(kDataOutOfRange, QStringLiteral("%1 is not one of the 64 steps: 0.5 mA to 32.0 mA in steps of 0.5 mA").arg(word));
+    return int(code);
+}
+
+std::variant<int, Error> ReadCode(const QString& word)
+{
+    if (MatchesMnemonic(word, kMinimum))
+        return 0;
+    if (MatchesMnemonic(word, kMaximum))
+        return codec::kMaxCode;
+    const std::optional<Numeric> number = ReadNumeric(word);
+    if (!number || !number->suffix.isEmpty())
+        return Wrong(kDataTypeError, QStringLiteral("'%1' is not a code").arg(word));
+    if (number->value != std::floor(number->value) || number->value < 0 || number->value > codec::kMaxCode)
+        return Wrong(kDataOutOfRange, QStringLiteral("%1 is not a code: 0 to 63").arg(word));
+    return int(number->value);
+}
+
+// Amperes in NR3: 12.5 mA is 1.25E-02.
+QString Amperes(int code)
+{
+    return QString::asprintf("%.2E", codec::CurrentMilliamps(code) / 1000);
+}
+
+bool Identify(Call& call)
+{
+    call.instrument.LookForBoard();
+    const QString port = call.instrument.PortName();
+    call.answer = QStringLiteral("Lumadex,LDX7320,%1,%2").arg(port.isEmpty() ? QStringLiteral("0") : port, QStringLiteral(LDX_VERSION));
+    return true;
+}
+
+// Output off, every LED off, the three currents at code 0, each written to the board.
+bool Reset(Call& call)
+{
+    if (!call.instrument.SwitchOutput(false, call.session) || !call.instrument.WriteRegister(board::REGISTER_S, 0, call.session))
+        return false;
+    for (int channel : {board::REGISTER_A, board::REGISTER_B, board::REGISTER_C}) {
+        if (!call.instrument.WriteCurrent(channel, 0, call.session))
+            return false;
+    }
+    return true;
+}
+
+bool ClearStatus(Call& call)
+{
+    call.session.errors.Clear();
+    return true;
+}
+
+bool EventStatusQuery(Call& call)
+{
+    call.answer = QString::number(call.session.errors.TakeEventStatus());
+    return true;
+}
+
+// Every command runs to its end before the next: all are complete once this one runs.
+bool OperationComplete(Call& call)
+{
+    call.session.errors.SetOperationComplete();
+    return true;
+}
+
+bool OperationCompleteQuery(Call& call)
+{
+    call.answer = QStringLiteral("1");
+    return true;
+}
+
+bool Wait(Call&)
+{
+    return true;
+}
+
+bool NextError(Call& call)
+{
+    call.answer = ErrorAnswer(call.session.errors.Next());
+    return true;
+}
+
+bool Version(Call& call)
+{
+    call.answer = QStringLiteral("1999.0");
+    return true;
+}
+
+bool SwitchOutput(Call& call)
+{
+    return call.instrument.SwitchOutput(call.value != 0, call.session);
+}
+
+// The board cannot be asked: what was last switched through this server.
+bool OutputQuery(Call& call)
+{
+    call.answer = call.instrument.OutputOn().value_or(false) ? QStringLiteral("1") : QStringLiteral("0");
+    return true;
+}
+
+bool WriteLeds(Call& call)
+{
+    return call.instrument.WriteRegister(board::REGISTER_S, call.value, call.session);
+}
+
+bool LedsQuery(Call& call)
+{
+    const std::optional<quint8> leds = call.instrument.ReadRegister(board::REGISTER_S, call.session);
+    if (!leds)
+        return false;
+    QStringList on;
+    for (int bit = 0; bit < int(std::size(board::kLedNames)); ++bit) {
+        if (*leds & (1 << bit))
+            on << QString::fromLatin1(board::kLedNames[bit]);
+    }
+    call.answer = on.isEmpty() ? QStringLiteral("NONE") : on.join(QLatin1Char(','));
+    return true;
+}
+
+bool WriteCurrent(Call& call)
+{
+    return call.instrument.WriteCurrent(call.choice, call.value, call.session);
+}
+
+bool CurrentQuery(Call& call)
+{
+    const std::optional<quint8> value = call.instrument.ReadRegister(call.choice, call.session);
+    if (value)
+        call.answer = Amperes(*value & codec::kCodeMask);
+    return value.has_value();
+}
+
+bool CodeQuery(Call& call)
+{
+    const std::optional<quint8> value = call.instrument.ReadRegister(call.choice, call.session);
+    if (value)
+        call.answer = QString::number(*value & codec::kCodeMask);
+    return value.has_value();
+}
+
+bool RegisterQuery(Call& call)
+{
+    const std::optional<quint8> value = call.instrument.ReadRegister(kRegisterOfChoice[call.choice], call.session);
+    if (value)
+        call.answer = QString::number(*value);
+    return value.has_value();
+}
+
+}  // namespace
+
+const QList<ScpiCommand>& ScpiCommandTable()
+{
+    using P = Parameter;
+    static const QList<ScpiCommand> table{
+        {"*IDN", true, P::None, false, nullptr, Identify},
+        {"*RST", false, P::None, true, nullptr, Reset},
+        {"*CLS", false, P::None, false, nullptr, ClearStatus},
+        {"*ESR", true, P::None, false, nullptr, EventStatusQuery},
+        {"*OPC", false, P::None, false, nullptr, OperationComplete},
+        {"*OPC", true, P::None, false, nullptr, OperationCompleteQuery},
+        {"*WAI", false, P::None, false, nullptr, Wait},
+        {"SYSTem:ERRor[:NEXT]", true, P::None, false, nullptr, NextError},
+        {"SYSTem:VERSion", true, P::None, false, nullptr, Version},
+        {"OUTPut[:STATe]", false, P::Boolean, true, nullptr, SwitchOutput},
+        {"OUTPut[:STATe]", true, P::None, false, nullptr, OutputQuery},
+        {"LED[:STATe]", false, P::Leds, true, nullptr, WriteLeds},
+        {"LED[:STATe]", true, P::None, true, "UNKNOWN", LedsQuery},
+        {"CURRent:A|B|C[:LEVel]", false, P::Current, true, nullptr, WriteCurrent},
+        {"CURRent:A|B|C[:LEVel]", true, P::None, true, kNotANumber, CurrentQuery},
+        {"CURRent:A|B|C:CODE", false, P::Code, true, nullptr, WriteCurrent},
+        {"CURRent:A|B|C:CODE", true, P::None, true, kNotANumber, CodeQuery},
+        {"REGister:S|A|B|C", true, P::None, true, kNotANumber, RegisterQuery},
+    };
+    return table;
+}
+
+std::variant<int, Error> ReadParameter(Parameter kind, const QStringList& parameters)
+{
+    if (kind == Parameter::None) {
+        if (!parameters.isEmpty())
+            return Wrong(kParameterNotAllowed, QStringLiteral("'%1'").arg(parameters.front()));
+        return 0;
+    }
+    if (parameters.isEmpty())
+        return Wrong(kMissingParameter, {});
+    if (kind == Parameter::Leds)
+        return ReadLeds(parameters);
+    if (parameters.size() > 1)
+        return Wrong(kParameterNotAllowed, QStringLiteral("'%1'").arg(parameters.at(1)));
+    switch (kind) {
+    case Parameter::Boolean: return ReadBoolean(parameters.front());
+    case Parameter::Current: return ReadCurrent(parameters.front());
+    case Parameter::Code: return ReadCode(parameters.front());
+    default: break;
+    }
+    return 0;
+}
+
+}  // namespace scpi

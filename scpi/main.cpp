@@ -1,0 +1,54 @@
+// ldx7320-scpi: the LDX7320 board as a SCPI instrument on TCP, through the same board link
+// as the panel.
+#include "ChosenPorts.h"
+#include "EndSignals.h"
+#include "Instrument.h"
+#include "ScpiCommandLine.h"
+#include "ScpiServer.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace {
+
+void Log(const QString& line)
+{
+    std::fprintf(stderr, "ldx7320-scpi: %s\n", qPrintable(line));
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    const scpi::ScpiOptions options = scpi::ParseScpiCommandLine(QCoreApplication::arguments());
+    switch (options.action) {
+    case scpi::ScpiOptions::Action::Help:
+        std::printf("%s\n", qPrintable(scpi::HelpText()));
+        return 0;
+    case scpi::ScpiOptions::Action::Version:
+        std::printf("%s\n", qPrintable(scpi::VersionText()));
+        return 0;
+    case scpi::ScpiOptions::Action::Usage:
+        std::fprintf(stderr, "ldx7320-scpi: %s\n%s\n", qPrintable(options.error), qPrintable(scpi::UsageText()));
+        return 2;
+    case scpi::ScpiOptions::Action::Serve:
+        break;
+    }
+    // A signal ends the event loop; the port is closed on the way out.
+    const board::CEndSignalNotifier endSignals([] { QCoreApplication::quit(); });
+    board::CChosenPorts ports(options.board);
+    scpi::CInstrument instrument(ports.Provider(), ports.Candidates(), options.board.trace, Log);
+    scpi::CScpiServer server(instrument, Log);
+    QString error;
+    if (!server.Listen(options.listen, &error)) {
+        Log(error);
+        return 1;
+    }
+    Log(QStringLiteral("listening on %1").arg(server.Address()));
+    instrument.LookForBoard();  // it serves without a board all the same
+    application.exec();
+    Log(QStringLiteral("ended"));
+    return 0;
+}

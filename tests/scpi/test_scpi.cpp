@@ -1,0 +1,210 @@
+// The SCPI instrument in process, on the simulated board: each command's answer and bytes,
+// the errors with their codes and what they leave on the wire (nothing), the error queue and
+// the event status register, a board that fails at every byte of a current write and comes
+// back, and seeded random lines.
+#include "BoardCommands.h"
+#include "Bytes.h"
+#include "Instrument.h"
+#include "SimulatedBoard.h"
+
+#include <QtTest>
+#include <random>
+
+using namespace scpi;
+
+namespace {
+
+// An instrument on a simulated board on "SIM" holding A 37, B 0xC5, C 63 and S 0xCC, found
+// and with the probe forgotten; what it says for a person is kept.
+struct Bench {
+    board::CSimulatedPortProvider ports;
+    std::shared_ptr<board::CSimulatedBoard> board = ports.Attach("SIM");
+    QStringList log;
+    CInstrument instrument{ports, {"SIM"}, false, [this](const QString& line) { log << line; }};
+    Session session;
+
+    Bench()
+    {
+        board->registers = {37, 0xC5, 63, 0xCC};
+        instrument.LookForBoard();
+        board->ClearReceived();
+    }
+    QString Run(const QByteArray& line) { return QString::fromLatin1(instrument.RunLine(session, line).value_or("(none)")); }
+    QString NextError() { return ErrorAnswer(session.errors.Next()); }
+};
+
+}  // namespace
+
+class TestScpi : public QObject {
+    Q_OBJECT
+
+private slots:
+    void commandsAnswerAndSendTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QByteArray>("wire");
+        const QByteArray none;
+        QTest::newRow("*IDN? names the port and the version") << QByteArray("*idn?") << "Lumadex,LDX7320,SIM,1.0.0.1" << none;
+        QTest::newRow("a current in amperes, as the panel writes it") << QByteArray("CURR:A 0.0125") << "(none)" << Bytes({0x80, 24, 0x93, 0x83, 0xCC});
+        QTest::newRow("a current in mA, a space before the unit") << QByteArray("current:a:level 12.5 mA") << "(none)" << Bytes({0x80, 24, 0x93, 0x83, 0xCC});
+        QTest::newRow("MAXimum") << QByteArray("CURR:B MAX") << "(none)" << Bytes({0x81, 63, 0x93, 0x83, 0xCC});
+        QTest::newRow("MINimum by code") << QByteArray("CURR:C:CODE minimum") << "(none)" << Bytes({0x82, 0, 0x93, 0x83, 0xCC});
+        QTest::newRow("B after A by SCPI's path rule") << QByteArray("CURR:A 0.0005;B 0.001")
+                                                        << "(none)" << Bytes({0x80, 0, 0x93, 0x83, 0xCC, 0x81, 1, 0x93, 0x83, 0xCC});
+        QTest::newRow("a current read in NR3") << QByteArray("CURR:A?") << "1.90E-02" << Bytes({0x90});
+        QTest::newRow("the code of B, its high bits dropped") << QByteArray("CURR:B:CODE?") << "5" << Bytes({0x91});
+        QTest::newRow("a register's byte as read") << QByteArray("REG:B?") << "197" << Bytes({0x91});
+        QTest::newRow("the LEDs on") << QByteArray("LED?") << "B1,B2" << Bytes({0x93});
+        QTest::newRow("LEDs written") << QByteArray("LED A1,c2") << "(none)" << Bytes({0x83, 0x21});
+        QTest::newRow("no LED") << QByteArray("LED:STAT NONE") << "(none)" << Bytes({0x83, 0x00});
+        QTest::newRow("the output as switched here") << QByteArray("OUTP ON;OUTP?") << "1" << Bytes({0xB1});
+        QTest::newRow("the output before any switch") << QByteArray("OUTPut:STATe?") << "0" << none;
+        QTest::newRow("queries in one line, one answer") << QByteArray("SYST:VERS?;*OPC?;REG:S?") << "1999.0;1;204" << Bytes({0x93});
+        QTest::newRow("*RST: output off, LEDs off, currents at 0")
+            << QByteArray("*RST") << "(none)"
+            << Bytes({0xB0, 0x83, 0x00, 0x80, 0, 0x93, 0x83, 0x00, 0x81, 0, 0x93, 0x83, 0x00, 0x82, 0, 0x93, 0x83, 0x00});
+        QTest::newRow("CR LF as a line end") << QByteArray("*OPC?\r") << "1" << none;
+    }
+    void commandsAnswerAndSendTheirBytes()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, answer);
+        QFETCH(QByteArray, wire);
+        Bench bench;
+        QCOMPARE(bench.Run(line), answer);
+        QCOMPARE(bench.board->Received(), wire);
+        QCOMPARE(bench.NextError(), "0,\"No error\"");
+    }
+
+    // A unit in error is queued with SCPI's code; it and the rest of its line send nothing.
+    void errorsGoToTheQueueAndSendNothing_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::newRow("an unknown header") << QByteArray("CURR:A 0.0005;VOLT 5;CURR:B 0.0005") << "-113,\"Undefined header;VOLT\""
+                                          << Bytes({0x80, 0, 0x93, 0x83, 0xCC});
+        QTest::newRow("a current between steps") << QByteArray("CURR:A 12.3MA") << "-222,\"Data out of range;12.3MA is not one "
+                                                    "of the 64 steps: 0.5 mA to 32.0 mA in steps of 0.5 mA\"" << QByteArray();
+        QTest::newRow("above 32 mA") << QByteArray("CURR:A 0.0325") << "-222,\"Data out of range;0.0325 is not one of the 64 steps: "
+                                        "0.5 mA to 32.0 mA in steps of 0.5 mA\"" << QByteArray();
+        QTest::newRow("code 64") << QByteArray("CURR:A:CODE 64") << "-222,\"Data out of range;64 is not a code: 0 to 63\"" << QByteArray();
+        QTest::newRow("a volt") << QByteArray("CURR:A 5V") << "-104,\"Data type error;'5V' is not a current: amperes, or a number with A or MA\"" << QByteArray();
+        QTest::newRow("no LED D1") << QByteArray("LED D1") << "-222,\"Data out of range;'D1' is not an LED: A1 A2 B1 B2 C1 C2, or NONE\"" << QByteArray();
+        QTest::newRow("MAYBE is no boolean") << QByteArray("OUTP MAYBE") << "-104,\"Data type error;'MAYBE' is not ON, OFF, 1 or 0\"" << QByteArray();
+        QTest::newRow("2 is no boolean") << QByteArray("OUTP 2") << "-222,\"Data out of range;2 is not 1 or 0\"" << QByteArray();
+        QTest::newRow("a missing parameter") << QByteArray("OUTP") << "-109,\"Missing parameter\"" << QByteArray();
+        QTest::newRow("a parameter too many") << QByteArray("OUTP ON,OFF") << "-108,\"Parameter not allowed;'OFF'\"" << QByteArray();
+        QTest::newRow("a query with a parameter") << QByteArray("*IDN? 1") << "-108,\"Parameter not allowed;'1'\"" << QByteArray();
+        QTest::newRow("a NUL") << QByteArray("CURR:A 0.0005\0", 14) << "-102,\"Syntax error;character 0x00\"" << QByteArray();
+        QTest::newRow("no header") << QByteArray("12") << "-102,\"Syntax error;no header at '12'\"" << QByteArray();
+        QTest::newRow("an empty parameter") << QByteArray("LED A1,,B1") << "-102,\"Syntax error;an empty parameter\"" << QByteArray();
+    }
+    void errorsGoToTheQueueAndSendNothing()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, error);
+        QFETCH(QByteArray, wire);
+        Bench bench;
+        QCOMPARE(bench.Run(line), "(none)");
+        QCOMPARE(bench.board->Received(), wire);
+        QCOMPARE(bench.NextError(), error);
+        QCOMPARE(bench.NextError(), "0,\"No error\"");
+    }
+
+    // At least 16; when full, the last becomes -350 and later ones are lost. *ESR? has the
+    // bits of what came and is cleared by reading; *CLS clears both.
+    void theErrorQueueAndTheEventStatus()
+    {
+        Bench bench;
+        bench.Run("FOO");
+        QCOMPARE(bench.Run("*ESR?;*ESR?"), "32;0");
+        QCOMPARE(bench.NextError(), "-113,\"Undefined header;FOO\"");
+        for (int i = 0; i < 20; ++i)
+            bench.Run("CURR:A:CODE 64");
+        QCOMPARE(bench.Run("*ESR?"), "24");  // execution error, and the overflow's device error
+        QCOMPARE(bench.session.errors.Count(), 16);
+        for (int i = 0; i < 15; ++i)
+            QCOMPARE(bench.NextError().left(5), "-222,");
+        QCOMPARE(bench.NextError(), "-350,\"Queue overflow\"");
+        bench.Run("FOO;*OPC");
+        bench.Run("*CLS");
+        QCOMPARE(bench.Run("*ESR?;SYST:ERR?"), "0;0,\"No error\"");
+        bench.Run("*OPC");
+        QCOMPARE(bench.Run("*ESR?"), "1");
+    }
+
+    // The board gone at any byte of a current write: -240, the port closed and the loss
+    // said once; queries answer SCPI's not-a-number while there is no board; a board that
+    // comes back is found by the next command, with the probe before its bytes.
+    void aBoardGoneAtEveryByteOfACurrentWriteComesBack()
+    {
+        const QByteArray write = Bytes({0x80, 24, 0x93, 0x83, 0xCC});
+        for (int byte = 0; byte < write.size(); ++byte) {
+            Bench bench;
+            bench.board->faults.unpluggedFrom = byte;
+            QCOMPARE(bench.Run("CURR:A 0.0125"), "(none)");
+            QCOMPARE(bench.board->Received(), write.left(byte));
+            QVERIFY2(bench.NextError().startsWith("-240,\"Hardware error;"), qPrintable(QString::number(byte)));
+            QCOMPARE(bench.log.last().left(20), "board lost on SIM: a");
+            QCOMPARE(bench.Run("CURR:A?;LED?;REG:S?"), "9.91E37;UNKNOWN;9.91E37");
+            QCOMPARE(bench.NextError(), "-240,\"Hardware error;no board\"");
+            QCOMPARE(bench.log.last(), "no board found: SIM: opened, but the probe could not be exchanged");
+            bench.board = bench.ports.Attach("SIM");
+            bench.board->registers[board::REGISTER_A] = 24;
+            QCOMPARE(bench.Run("CURR:A?"), "1.25E-02");
+            QCOMPARE(bench.board->Received(), Bytes({0xBB, 0x90}));
+            QCOMPARE(bench.log.last(), "board found on SIM");
+        }
+    }
+
+    void aBoardThatAnswersWronglyIsLost_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("output on answered 0x6B") << QByteArray("OUTP ON") << "no acknowledgement: answered 0x6B";
+        QTest::newRow("a write answered 0x6B") << QByteArray("LED A1") << "no acknowledgement";
+        QTest::newRow("a read not answered") << QByteArray("REG:S?") << "no answer";
+    }
+    void aBoardThatAnswersWronglyIsLost()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, why);
+        Bench bench;
+        bench.board->faults.wrongAnswerAt = 0;
+        bench.board->faults.wrongAnswer = line.endsWith('?') ? std::nullopt : std::optional<quint8>('k');
+        bench.Run(line);
+        QCOMPARE(bench.NextError(), "-240,\"Hardware error;" + why + "\"");
+        QCOMPARE(bench.log.last(), "board lost on SIM: " + why);
+        QCOMPARE(bench.Run("*IDN?"), "Lumadex,LDX7320,SIM,1.0.0.1");  // looked for and found again
+    }
+
+    // Seeded random lines of grammar pieces and bytes: every line is read and run to its end,
+    // the queue stays bounded, and the board only ever gets bytes of its command set.
+    void randomLinesNeverUpsetTheInstrument()
+    {
+        const QList<QByteArray> pieces{"CURR", "curr", ":A", ":B", ":C", ":D", ":CODE", ":LEV", "?", " ", ";", ",", ":",
+                                       "0.0125", "12.5MA", " mA", "MAX", "MIN", "64", "-1", "1e400", "LED", "A1", "C2", "NONE",
+                                       "OUTP", "ON", "2", "*RST", "*IDN", "*CLS", "*ESR", "SYST:ERR", "REG:S", "\"", "\t", "\x80", "\x01"};
+        Bench bench;
+        std::mt19937 random(7320);
+        for (int lineNumber = 0; lineNumber < 5000; ++lineNumber) {
+            QByteArray line;
+            for (int n = int(random() % 12); n > 0; --n)
+                line += random() % 8 ? pieces.at(int(random() % pieces.size())) : QByteArray(1, char(random()));
+            bench.instrument.RunLine(bench.session, line);
+            QVERIFY(bench.session.errors.Count() <= CErrorQueue::kCapacity);
+        }
+        const QByteArray wire = bench.board->Received();
+        for (int i = 0; i < wire.size(); ++i) {
+            const quint8 byte = quint8(wire.at(i));
+            QVERIFY2((byte >= 0x80 && byte <= 0x83) || (byte >= 0x90 && byte <= 0x93) || byte == 0xB0 || byte == 0xB1,
+                     qPrintable(QString::number(i)));
+            i += byte <= 0x83 ? 1 : 0;  // a write's value byte
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScpi)
+#include "test_scpi.moc"

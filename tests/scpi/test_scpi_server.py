@@ -1,0 +1,214 @@
+#!/usr/bin/env python3
+"""ldx7320-scpi as the lab drives it: PyVISA (with the pyvisa-py backend) and raw sockets,
+against the simulated board and against a board on a pseudo-terminal behind a symbolic
+link that is unplugged and plugged back. Bad input, many clients, a misbehaving board and
+the ending signals. Every wait is for a state: a line the server writes, an answer, bytes
+at the board.
+
+    test_scpi_server.py SERVER_PROGRAM README"""
+import os
+import re
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import unittest
+
+import pyvisa
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from ptyboard import PtyBoard  # noqa: E402
+
+PROGRAM, README = sys.argv[1], sys.argv[2]
+LIMIT = 60  # seconds: only ever a limit on a wait for a state
+
+
+class Server:
+    """The program, listening on a port of the system's choosing; its standard error is kept
+    line by line."""
+
+    def __init__(self, *arguments):
+        self.process = subprocess.Popen([PROGRAM, "--listen", "127.0.0.1:0", *arguments],
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.PIPE, text=True)
+        self.lines = []
+        self.changed = threading.Condition()
+        self.reader = threading.Thread(target=self.keep_lines, daemon=True)
+        self.reader.start()
+        listening = self.wait_for_line(r"listening on 127\.0\.0\.1:(\d+)")
+        self.port = int(re.search(r":(\d+)$", listening).group(1))
+
+    def keep_lines(self):
+        for line in self.process.stderr:
+            with self.changed:
+                self.lines.append(line.rstrip("\n"))
+                self.changed.notify_all()
+
+    def wait_for_line(self, pattern, after=0):
+        """The first line from the after-th on that matches, once the server has said it."""
+        def found():
+            return next((line for line in self.lines[after:] if re.search(pattern, line)), None)
+        with self.changed:
+            self.changed.wait_for(lambda: found() or self.process.poll() is not None, LIMIT)
+            line = found()
+        if line is None:
+            raise AssertionError(f"the server never said /{pattern}/; it said: {self.lines}")
+        return line
+
+    def visa(self):
+        resource = pyvisa.ResourceManager("@py").open_resource(
+            f"TCPIP::127.0.0.1::{self.port}::SOCKET", read_termination="\n", write_termination="\n")
+        resource.timeout = LIMIT * 1000
+        return resource
+
+    def connect(self):
+        connection = socket.create_connection(("127.0.0.1", self.port), timeout=LIMIT)
+        return connection, connection.makefile("rb")
+
+    def end(self, number=signal.SIGTERM):
+        self.process.send_signal(number)
+        code = self.process.wait(timeout=LIMIT)
+        self.reader.join()
+        self.process.stderr.close()
+        return code
+
+
+def ask(connection, reader, line):
+    connection.sendall(line)
+    return reader.readline().decode().rstrip("\n")
+
+
+class TestScpiServer(unittest.TestCase):
+    def test_the_readmes_pyvisa_example_runs_as_printed(self):
+        with open(README, encoding="utf-8") as readme:
+            example = re.search(r"## Lab automation.*?```python\n(.*?)```", readme.read(), re.S).group(1)
+        server = Server("--simulate")
+        run = subprocess.run([sys.executable, "-c", example.replace("5025", str(server.port))],
+                             capture_output=True, text=True, timeout=LIMIT * 5)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        lines = run.stdout.splitlines()
+        self.assertEqual(lines[0], "Lumadex,LDX7320,COM4,1.0.0.1")
+        self.assertEqual(lines[1:3], [" 0    0.5 mA", " 1    1.0 mA"])
+        self.assertEqual(lines[-1], "63   32.0 mA")
+        self.assertEqual(server.end(), 0)
+
+    def test_a_sweep_with_read_back_and_errors_read_back(self):
+        server = Server("--simulate")
+        board = server.visa()
+        board.write("LED A1,A2;OUTP ON")
+        for code in range(64):
+            board.write(f"CURR:A {(code * 0.5 + 0.5) / 1000}")
+            self.assertEqual(board.query("CURR:A:CODE?"), str(code))
+        board.write("CURR:A 12.3MA")
+        board.write("VOLT 5")
+        self.assertEqual(board.query("SYST:ERR?").split(",")[0], "-222")
+        self.assertEqual(board.query("SYST:ERR?").split(",")[0], "-113")
+        self.assertEqual(board.query("SYST:ERR?"), '0,"No error"')
+        self.assertEqual(board.query("REG:S?;OUTP?;CURR:A?"), "3;1;3.20E-02")
+        board.close()
+        self.assertEqual(server.end(), 0)
+
+    def test_the_board_unplugged_and_plugged_back(self):
+        with tempfile.TemporaryDirectory() as folder:
+            port = os.path.join(folder, "board")
+            first = PtyBoard()
+            os.symlink(first.path, port)
+            server = Server("--port", port)
+            server.wait_for_line("board found on")
+            board = server.visa()
+            self.assertEqual(board.query("*IDN?"), f"Lumadex,LDX7320,{port},1.0.0.1")
+            board.write("CURR:B:CODE 7")
+            self.assertEqual(board.query("*OPC?"), "1")  # done, and nothing runs meanwhile
+            self.assertEqual(first.drained(), "bb 81 07 93 83 00")
+            first.unplug()
+            self.assertEqual(board.query("CURR:B:CODE?"), "9.91E37")
+            self.assertTrue(board.query("SYST:ERR?").startswith('-240,"Hardware error;'))
+            server.wait_for_line("board lost on")
+            self.assertEqual(board.query("REG:S?"), "9.91E37")
+            self.assertEqual(board.query("SYST:ERR?"), '-240,"Hardware error;no board"')
+            second = PtyBoard()
+            second.registers[1] = 7
+            os.remove(port)
+            os.symlink(second.path, port)
+            self.assertEqual(board.query("CURR:B:CODE?"), "7")
+            self.assertEqual(second.drained(), "bb 91")
+            board.close()
+            self.assertEqual(server.end(), 0)
+            self.assertEqual(second.drained(), "bb 91")  # nothing more at the end
+
+    # A board that answers wrongly is lost, and looked for again at the next command.
+    def test_a_board_that_answers_wrongly(self):
+        board = PtyBoard()
+        board.answer = lambda byte: b"k" if byte == 0x83 else board.board_answer(byte)
+        server = Server("--port", board.path)
+        connection, reader = server.connect()
+        self.assertEqual(ask(connection, reader, b"LED A1;*OPC?\n"), "1")
+        self.assertTrue(ask(connection, reader, b"SYST:ERR?\n").startswith('-240,"Hardware error;no acknowledgement'))
+        self.assertEqual(ask(connection, reader, b"CURR:C:CODE?\n"), "0")
+        self.assertEqual(board.drained(), "bb 83 bb 92")
+        reader.close()
+        connection.close()
+        self.assertEqual(server.end(), 0)
+
+    # The server keeps running, answers every well-formed query, and sends the board nothing
+    # for what was not a command.
+    def test_bad_input(self):
+        board = PtyBoard()
+        server = Server("--port", board.path)
+        server.wait_for_line("board found on")
+        silent, _ = server.connect()
+        leaving, _ = server.connect()
+        leaving.sendall(b"CURR:A:CODE 5")  # and goes before the line ends
+        leaving.close()
+        connection, reader = server.connect()
+        connection.sendall(bytes(range(256)) + b"\n" + b"\0\0\0\n" + b"LED " + b"A1," * 35000 + b"A1\n")
+        self.assertEqual(ask(connection, reader, b"*IDN?\r\n"), f"Lumadex,LDX7320,{board.path},1.0.0.1")
+        # The bytes 0 to 255 are two lines (a LF among them), the NULs a third: each a syntax error.
+        errors = [ask(connection, reader, b"SYST:ERR?\n") for _ in range(5)]
+        self.assertEqual([error.split(",")[0] for error in errors], ["-102", "-102", "-102", "-223", "0"])
+        self.assertEqual(board.drained(), "bb")
+        reader.close()
+        connection.close()
+        silent.close()
+        self.assertEqual(server.end(), 0)
+
+    # At most 8 at once: the others are refused, the 8 served each their own answers.
+    def test_fifty_clients_at_once(self):
+        server = Server("--simulate")
+        connections = [server.connect() for _ in range(50)]
+        answered, refused = 0, 0
+        for number, (connection, reader) in enumerate(connections):
+            try:
+                connection.sendall(b"REG:S?;*OPC?\n")
+                answer = reader.readline()
+            except OSError:
+                answer = b""
+            if answer:
+                self.assertEqual(answer, b"0;1\n", number)
+                answered += 1
+            else:
+                refused += 1
+        self.assertEqual((answered, refused), (8, 42))
+        for connection, reader in connections:
+            reader.close()
+            connection.close()
+        self.assertEqual(server.end(), 0)
+
+    def test_every_ending_signal_closes_the_port(self):
+        for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            with self.subTest(signal=number):
+                board = PtyBoard()
+                server = Server("--port", board.path)
+                server.wait_for_line("board found on")
+                name = "LCK.." + board.path[5:].replace("/", "_")
+                locked = lambda: any(os.path.exists(os.path.join(folder, name)) for folder in ("/var/lock", tempfile.gettempdir()))
+                self.assertTrue(locked())
+                self.assertEqual(server.end(number), 0)
+                self.assertFalse(locked())
+                self.assertEqual(board.drained(), "bb")
+
+
+if __name__ == "__main__":
+    unittest.main(argv=[sys.argv[0], "-v"])
