@@ -11,6 +11,8 @@ to a serial line of this machine. The checks that let a program search COM ports
 run only where LDX_SERIAL_LINES_HIDDEN says that this machine's serial lines are out of
 reach (test-windows.sh hides them in a mount namespace of its own)."""
 import os
+import signal
+import socket
 import stat
 import subprocess
 import sys
@@ -112,6 +114,8 @@ def run_panel(build, arguments, then_keys=()):
 
 def main():
     build = sys.argv[1]
+    with open(os.path.join(build, "CMakeCache.txt"), encoding="utf-8") as cache:
+        version = next(line.split("=", 1)[1].strip() for line in cache if line.startswith("CMAKE_PROJECT_VERSION:"))
     ok = True
     board = PtyBoard()
     use_ports({"COM7": board})
@@ -144,6 +148,23 @@ def main():
     ok &= check("panel end, exit code", code, 0)
     ok &= check("panel start-up, ENABLE and end, bytes", board.drained(), "bb b0 b1")
     ok &= check("panel, the line at 19200 baud again", board.speed(), termios.B19200)
+
+    # The SCPI server on COM7, asked over TCP from here; Ctrl+C (Wine makes SIGINT one)
+    # ends it with the port closed and the line as it was found.
+    board.clear()
+    server = subprocess.Popen(["wine", os.path.join(build, "scpi", "ldx7320-scpi.exe"), "--port", "COM7",
+                               "--listen", "127.0.0.1:0"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.PIPE, text=True)
+    port = next(int(line.rsplit(":", 1)[1]) for line in server.stderr if "listening on 127.0.0.1:" in line)
+    with socket.create_connection(("127.0.0.1", port), timeout=60) as connection:
+        connection.sendall(b"*IDN?;CURR:A:CODE 5;CURR:A:CODE?\n")
+        answer = connection.makefile().readline().strip()
+    ok &= check("SCPI server, answer", answer, f"Lumadex,LDX7320,COM7,{version};5")
+    server.send_signal(signal.SIGINT)
+    ok &= check("SCPI server, exit code after Ctrl+C", server.wait(timeout=60), 0)
+    server.stderr.close()
+    ok &= check("SCPI server, bytes", board.drained(), "bb 80 05 93 83 09 90")
+    ok &= check("SCPI server, the line at 19200 baud again", board.speed(), termios.B19200)
 
     if not os.environ.get("LDX_SERIAL_LINES_HIDDEN"):
         print("skipped: the checks in which the programs search COM ports by themselves, since this machine's "
