@@ -10,7 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QStyle>
+#include <QPalette>
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
@@ -63,9 +63,22 @@ void CPanelApp::InitInstance(const board::BoardOptions& options)
 
 namespace app {
 
+// Windows' own light colours: grey dialogs, white fields, black text, its blue selection.
+// Built here rather than taken from the style, whose standard palette follows the desktop
+// theme where there is one (GTK's, KDE's).
 void UseLightPalette()
 {
-    QApplication::setPalette(QApplication::style()->standardPalette());
+    QPalette palette(QColor(0xF0, 0xF0, 0xF0));  // buttons and windows; the rest derived from it
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::AlternateBase, QColor(0xF7, 0xF7, 0xF7));
+    palette.setColor(QPalette::Highlight, QColor(0x00, 0x78, 0xD7));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xE1));
+    palette.setColor(QPalette::ToolTipText, Qt::black);
+    palette.setColor(QPalette::Link, QColor(0x00, 0x66, 0xCC));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, QColor(0x6D, 0x6D, 0x6D));
+    QApplication::setPalette(palette);
 }
 
 void ProvideRuntimeDir()

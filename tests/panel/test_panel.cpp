@@ -146,10 +146,11 @@ private slots:
         app::UseLightPalette();
         const auto restore = qScopeGuard([&desktop] { QApplication::setPalette(desktop); });
         CPanelFixture panel;
-        const QColor background = panel.dialog->palette().color(QPalette::Window);
-        QVERIFY2(background.lightness() > 200, qPrintable(background.name()));
+        QCOMPARE(panel.dialog->palette().color(QPalette::Window), QColor(0xF0, 0xF0, 0xF0));
+        QCOMPARE(panel.dialog->palette().color(QPalette::WindowText), QColor(Qt::black));
+        QCOMPARE(panel.Field(IDC_BITS_A)->palette().color(QPalette::Base), QColor(Qt::white));
         QCOMPARE(panel.Item(IDC_CAPTION_C)->palette().color(QPalette::Active, QPalette::WindowText), QColor(0, 0, 255));
-        QCOMPARE(panel.Item(IDC_CAPTION_C)->palette().color(QPalette::Window), background);
+        QCOMPARE(panel.Item(IDC_CAPTION_C)->palette().color(QPalette::Window), QColor(0xF0, 0xF0, 0xF0));
     }
 
     // The real message box: the one text, a warning icon, and behind "Show Details..." why
