@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
+scripts/configure-build.sh
+# The panel alone: the tests and the other programs are built when they are needed.
+cmake --build build -j"$(nproc)" --target ldx7320
 exec build/app/ldx7320 --simulate "$@"

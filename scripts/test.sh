@@ -5,10 +5,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
+# The lab's SCPI client, which the tests of ldx7320-scpi drive it with.
+scripts/install-missing.sh python3-pyvisa python3-pyvisa-py
 jobs="$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS=-Werror -DLDX_BUILD_BENCH=ON >/dev/null
+scripts/configure-build.sh
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
