@@ -9,7 +9,37 @@ namespace {
 const QString kPort = QStringLiteral("port");
 const QString kPortNeedsDevice = QStringLiteral("--port needs a device");
 
+// The options QApplication takes for itself, with a value or without; they may be written
+// with one dash or two, and a value also after '='.
+const QStringList kQtOptionsWithValue{
+    QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+    QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowicon"),
+    QStringLiteral("qwindowtitle"), QStringLiteral("session"), QStringLiteral("style"), QStringLiteral("stylesheet"),
+    QStringLiteral("display"), QStringLiteral("geometry"), QStringLiteral("title"), QStringLiteral("icon")};
+const QStringList kQtOptionsAlone{QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
+                                  QStringLiteral("dograb"), QStringLiteral("sync")};
+
 }  // namespace
+
+QStringList WithoutQtOptions(const QStringList& arguments)
+{
+    QStringList ours;
+    for (int i = 0; i < arguments.size(); ++i) {
+        QString name = arguments.at(i);
+        if (i == 0 || !name.startsWith(QLatin1Char('-')) || name.startsWith(QLatin1String("---"))) {
+            ours << name;
+            continue;
+        }
+        name = name.mid(name.startsWith(QLatin1String("--")) ? 2 : 1);
+        const bool valueAttached = name.contains(QLatin1Char('='));
+        name = name.section(QLatin1Char('='), 0, 0);
+        if (kQtOptionsWithValue.contains(name))
+            i += valueAttached ? 0 : 1;
+        else if (!kQtOptionsAlone.contains(name))
+            ours << arguments.at(i);
+    }
+    return ours;
+}
 
 void AddBoardOptions(QCommandLineParser& parser)
 {

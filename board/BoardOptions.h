@@ -17,6 +17,11 @@ struct BoardOptions {
     QStringList ports;  // replaces the default candidates when given
 };
 
+// arguments without the options Qt takes for itself (-style fusion, -platform offscreen,
+// ...): QApplication takes them, and the other programs take them as it would, so that
+// one set of options serves them all.
+QStringList WithoutQtOptions(const QStringList& arguments);
+
 // Adds --port DEVICE (repeatable), --simulate and --trace to a program's parser.
 void AddBoardOptions(QCommandLineParser& parser);
 

@@ -50,8 +50,9 @@ CliOptions ParseCliCommandLine(const QStringList& arguments)
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("show the help"));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("show the version"));
     parser.addOptions({json, help, version});
-    if (!parser.parse(arguments))
-        return Usage(options, board::ParseError(parser, arguments));
+    const QStringList ours = board::WithoutQtOptions(arguments);
+    if (!parser.parse(ours))
+        return Usage(options, board::ParseError(parser, ours));
     if (parser.isSet(help)) {
         options.action = CliOptions::Action::Help;
         return options;

@@ -26,8 +26,9 @@ ScpiOptions ParseScpiCommandLine(const QStringList& arguments)
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("show the help"));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("show the version"));
     parser.addOptions({listen, help, version});
-    if (!parser.parse(arguments))
-        return Usage(board::ParseError(parser, arguments));
+    const QStringList ours = board::WithoutQtOptions(arguments);
+    if (!parser.parse(ours))
+        return Usage(board::ParseError(parser, ours));
     ScpiOptions options;
     if (parser.isSet(help)) {
         options.action = ScpiOptions::Action::Help;

@@ -88,10 +88,17 @@ private slots:
     }
 
     // On the simulated board the panel starts, traces its start-up and waits for the user.
+    // Qt's own options are Qt's: with no display and no platform in the environment, only
+    // -platform offscreen lets it start.
     void simulatedBoardStartsThePanel()
     {
         QProcess program;
-        program.start(LDX_PROGRAM, {"--simulate", "--trace"});
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("QT_QPA_PLATFORM");
+        environment.remove("DISPLAY");
+        environment.remove("WAYLAND_DISPLAY");
+        program.setProcessEnvironment(environment);
+        program.start(LDX_PROGRAM, {"-platform", "offscreen", "--simulate", "-style=fusion", "--trace"});
         const QString printed = PrintedUntil(program, "COM4  sent 0xB0  received 0x4B\n");
         QVERIFY2(printed.contains("COM4  sent 0xBB  received 0x4B\nldx7320: COM4  sent 0xB0  received 0x4B\n"), qPrintable(printed));
         QCOMPARE(program.state(), QProcess::Running);

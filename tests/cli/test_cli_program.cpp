@@ -119,6 +119,8 @@ private slots:
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QString>("out");
         QTest::newRow("a last line without its end") << "--simulate -" << QByteArray("read s") << "read s: 0x00, LEDs on: none\n";
+        QTest::newRow("Qt's own options taken as the panel takes them") << "-style fusion --simulate read S" << QByteArray()
+                                                                         << "read S: 0x00, LEDs on: none\n";
         QTest::newRow("ports alone opens no port") << "--json --port=PTY ports" << QByteArray()
                                                    << R"({"command":"ports","number":1,"ports":[)";
     }
