@@ -57,7 +57,7 @@ void CatchEndSignals()
     if (std::exchange(caught, true))
         return;
 #ifdef Q_OS_WIN
-    ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 #else
     (void)!::pipe(g_wake);  // when it fails, both ends stay -1 and no wait is woken
     struct sigaction action {};  // zeroed: an empty sa_mask

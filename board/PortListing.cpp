@@ -138,7 +138,7 @@ QString PortHolder(const QString& location)
     const HANDLE port = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (port == INVALID_HANDLE_VALUE)
         return ::GetLastError() == ERROR_ACCESS_DENIED ? QStringLiteral("another program") : QString();
-    ::CloseHandle(port);
+    CloseHandle(port);
     return {};
 #else
     const QString locked = LockFileHolder(location);

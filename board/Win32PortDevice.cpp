@@ -12,10 +12,10 @@ namespace {
 QString SystemMessage(DWORD error)
 {
     wchar_t* text = nullptr;
-    ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     const QString message = text ? QString::fromWCharArray(text).trimmed() : QStringLiteral("error %1").arg(error);
-    ::LocalFree(text);
+    LocalFree(text);
     return message;
 }
 
@@ -41,7 +41,7 @@ public:
     ~CCompletionSignal()
     {
         if (m_event)
-            ::CloseHandle(m_event);
+            CloseHandle(m_event);
     }
     CCompletionSignal(const CCompletionSignal&) = delete;
     CCompletionSignal& operator=(const CCompletionSignal&) = delete;
@@ -77,8 +77,8 @@ TransferOutcome Transfer(HANDLE port, bool write, void* data, DWORD size, int li
     if (::GetLastError() != ERROR_IO_PENDING)
         return TransferOutcome::FailedAtOnce;
     if (::WaitForSingleObject(done.Handle(), DWORD(limitMs)) != WAIT_OBJECT_0) {
-        ::CancelIo(port);
-        ::GetOverlappedResult(port, &overlapped, moved, TRUE);
+        CancelIo(port);
+        GetOverlappedResult(port, &overlapped, moved, TRUE);
         *moved = 0;
         return TransferOutcome::TimedOut;
     }
@@ -189,11 +189,11 @@ void CWin32PortDevice::Close()
     if (m_hComm == INVALID_HANDLE_VALUE)
         return;
     if (m_savedLine) {
-        ::SetCommState(m_hComm, &m_savedLine->dcb);
-        ::SetCommTimeouts(m_hComm, &m_savedLine->timeouts);
+        SetCommState(m_hComm, &m_savedLine->dcb);
+        SetCommTimeouts(m_hComm, &m_savedLine->timeouts);
         m_savedLine.reset();
     }
-    ::CloseHandle(m_hComm);
+    CloseHandle(m_hComm);
     m_hComm = INVALID_HANDLE_VALUE;
 }
 

@@ -128,8 +128,8 @@ void CPanelDlg::OnInitDialog()
 #ifdef Q_OS_WIN
     if (HMENU systemMenu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
         const std::wstring aboutText = QString::fromLatin1(kAboutMenuText).toStdWString();
-        ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-        ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutText.c_str());
+        AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutText.c_str());
     }
 #endif
     setWindowIcon(m_icon);

@@ -28,7 +28,7 @@ struct CWinsock {
     CWinsock()
     {
         WSADATA data;
-        ::WSAStartup(MAKEWORD(2, 2), &data);
+        WSAStartup(MAKEWORD(2, 2), &data);
     }
     ~CWinsock() { ::WSACleanup(); }
 };
@@ -50,7 +50,7 @@ bool WouldBlock(int error)
 
 void CloseSocket(SocketHandle socket)
 {
-    ::closesocket(SOCKET(socket));
+    closesocket(SOCKET(socket));
 }
 
 bool MakeNonBlocking(SocketHandle socket)
@@ -62,10 +62,10 @@ bool MakeNonBlocking(SocketHandle socket)
 QString ErrorText(int error)
 {
     wchar_t* text = nullptr;
-    ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                      nullptr, DWORD(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     const QString message = text ? QString::fromWCharArray(text).trimmed() : QStringLiteral("error %1").arg(error);
-    ::LocalFree(text);
+    LocalFree(text);
     return message;
 }
 
@@ -97,7 +97,7 @@ bool WouldBlock(int error)
 
 void CloseSocket(SocketHandle socket)
 {
-    ::close(int(socket));
+    close(int(socket));
 }
 
 bool MakeNonBlocking(SocketHandle socket)
@@ -274,7 +274,7 @@ bool CTcpListener::Listen(const QString& address, QString* error)
 #ifndef Q_OS_WIN
     // A server restarted at once may take its port again.
     const int on = 1;
-    ::setsockopt(int(m_socket), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    setsockopt(int(m_socket), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
 #endif
     if (::bind(m_socket, found->ai_addr, socklen_t(found->ai_addrlen)) != 0 || ::listen(m_socket, 64) != 0
         || !MakeNonBlocking(m_socket)) {
@@ -285,7 +285,7 @@ bool CTcpListener::Listen(const QString& address, QString* error)
     }
     sockaddr_storage bound{};
     socklen_t length = sizeof bound;
-    ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&bound), &length);
+    getsockname(m_socket, reinterpret_cast<sockaddr*>(&bound), &length);
     m_address = AddressText(reinterpret_cast<const sockaddr*>(&bound), length);
     m_notifier = new QSocketNotifier(m_socket, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] { AcceptWaiting(); });
