@@ -58,6 +58,7 @@ inline QByteArray AnswerNothing(quint8) { return {}; }
 Rows MeasureExchanges();
 Rows MeasureCurrentWrites();
 Rows MeasureCliSweep();
+Rows MeasureScpiSweep();
 Rows MeasureStartUp();
 Rows MeasureIdle();
 

@@ -1,4 +1,5 @@
-// ldx7320_bench: what the panel's link, a current write, a sweep through ldx7320-cli,
+// ldx7320_bench: what the panel's link, a current write, a sweep through ldx7320-cli and
+// through ldx7320-scpi with PyVISA,
 // start-up and the idle panel cost next to the 9600-baud line and the port's time-outs.
 // Prints one Markdown table on standard output. Opens only pseudo-terminals it made.
 // Takes no arguments.
@@ -47,7 +48,7 @@ int main(int argc, char* argv[])
     try {
         // A braced list runs the parts in this order.
         PrintTable({bench::MeasureExchanges(), bench::MeasureCurrentWrites(), bench::MeasureCliSweep(),
-                    bench::MeasureStartUp(), bench::MeasureIdle()});
+                    bench::MeasureScpiSweep(), bench::MeasureStartUp(), bench::MeasureIdle()});
     } catch (const std::exception& error) {
         std::fprintf(stderr, "ldx7320_bench: cannot measure: %s\n", error.what());
         return 1;

@@ -276,19 +276,17 @@ private slots:
                               "ttyUSB0  /dev/ttyUSB0  FT232R USB UART  FTDI  0403:0000  A50285BI  in use by minicom (pid 42)"}));
     }
 
+    // The advice names the group the device belongs to, when it is known.
     void openFailuresHaveOneTextEach_data()
     {
         QTest::addColumn<int>("reason");
         QTest::addColumn<QString>("detail");
         QTest::addColumn<QString>("text");
         using R = OpenFailure::Reason;
-        QTest::newRow("no such device") << int(R::NoSuchDevice) << "" << "no such device";
-        QTest::newRow("in use") << int(R::InUse) << "" << "in use by another program";
         QTest::newRow("permission, group known") << int(R::PermissionDenied) << "dialout"
             << "permission denied; the device belongs to group 'dialout': add yourself with "
                "'sudo usermod -aG dialout $USER' and log in again";
         QTest::newRow("permission, group unknown") << int(R::PermissionDenied) << "" << "permission denied";
-        QTest::newRow("not a serial port") << int(R::NotASerialPort) << "" << "not a serial port";
         QTest::newRow("cannot configure") << int(R::CannotConfigure) << "Invalid argument" << "cannot be configured: Invalid argument";
         QTest::newRow("cannot open") << int(R::CannotOpen) << "I/O error" << "cannot be opened: I/O error";
     }

@@ -43,23 +43,15 @@ class TestCliProgram : public QObject {
     Q_OBJECT
 
 private slots:
-    // Every command of the line is checked before the port is opened: the board hears
-    // nothing, the exit code is 2, and standard error says which command and why.
+    // Every command of the line is checked before the port is opened (the texts of each
+    // refusal are test_cli_run's): the board hears nothing, the exit code is 2, and standard
+    // error says which command and why, or what is wrong with the options.
     void refusedCommandLinesSendNothing_data()
     {
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("err");
-        const QString refused = "ldx7320-cli: command ";
-        QTest::newRow("unknown command") << "--port=PTY on ; frob"
-            << refused + "2 (frob): unknown command 'frob': on, off, leds, read, set, status, ports\n" + kUsage;
-        QTest::newRow("code 64") << "--port=PTY on ; set A 64" << refused + "2 (set A 64): code 64 is out of range: 0 to 63\n";
-        QTest::newRow("12.3mA is no step") << "--port=PTY set B 12.3mA"
-            << refused + "1 (set B 12.3mA): 12.3 mA is not one of the 64 steps: 0.5 mA to 32.0 mA in steps of 0.5 mA\n";
-        QTest::newRow("D1 is no LED") << "--port=PTY leds A1,D1 ; on"
-            << refused + "1 (leds A1,D1): 'D1' is not an LED: the LEDs are A1 A2 B1 B2 C1 C2, or none\n";
-        QTest::newRow("X is no register") << "--port=PTY read X" << refused + "1 (read X): 'X' is not a register";
-        QTest::newRow("S is no channel") << "--port=PTY set s 5" << refused + "1 (set s 5): 's' is not a channel";
-        QTest::newRow("';' inside a word") << "--port=PTY on;off" << refused + "1 (on;off): ';' separates commands only";
+        QTest::newRow("an unknown second command") << "--port=PTY on ; frob"
+            << "ldx7320-cli: command 2 (frob): unknown command 'frob': on, off, leds, read, set, status, ports\n" + kUsage;
         QTest::newRow("--simulate with --port") << "--simulate --port=PTY on"
             << "ldx7320-cli: --simulate and --port cannot be used together\n" + kUsage;
         QTest::newRow("no command") << "--json --trace" << "ldx7320-cli: no command given\n" + kUsage;
@@ -92,23 +84,13 @@ private slots:
         QVERIFY(finished.err.startsWith(kUsage));
     }
 
-    void versionAndHelp_data()
-    {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<QString>("out");
-        QTest::newRow("--version") << "--version" << "ldx7320-cli " LDX_VERSION "\n";
-        QTest::newRow("--help") << "--help" << kUsage + "[--port DEVICE]... [--simulate] [--trace] [--json] COMMAND";
-    }
     void versionAndHelp()
     {
-        QFETCH(QString, option);
-        QFETCH(QString, out);
-        QProcess program;
-        program.start(LDX_CLI_PROGRAM, {option});
-        const Finished finished = WaitForEnd(program);
-        QCOMPARE(finished.exitCode, 0);
-        QCOMPARE(finished.out.left(out.size()), out);
-        QCOMPARE(finished.err, QString());
+        QProcess version, help;
+        version.start(LDX_CLI_PROGRAM, {"--version"});
+        help.start(LDX_CLI_PROGRAM, {"--help"});
+        QCOMPARE(WaitForEnd(version).out, "ldx7320-cli " LDX_VERSION "\n");
+        QVERIFY(WaitForEnd(help).out.startsWith(kUsage + "[--port DEVICE]... [--simulate] [--trace] [--json] COMMAND"));
     }
 
     // The `-` mode takes a last line that has no line end; `ports` needs no board and opens

@@ -353,35 +353,25 @@ private slots:
         QCOMPARE(Usable(panel), kLeds + kRegisterS);
     }
 
+    // Each channel's group box, caption and LED boxes; nothing else.
     void theChannelColours_data()
     {
-        QTest::addColumn<int>("control");
-        QTest::addColumn<QColor>("colour");
-        const QColor red(214, 52, 29), green(0, 125, 30), blue(0, 0, 255), standard;  // standard: the dialog's own
-        QTest::newRow("group A red") << IDC_GROUP_A << red;
-        QTest::newRow("caption A red") << IDC_CAPTION_A << red;
-        QTest::newRow("LED_A1 red") << IDC_LED_A1 << red;
-        QTest::newRow("LED_A2 red") << IDC_LED_A2 << red;
-        QTest::newRow("group B green") << IDC_GROUP_B << green;
-        QTest::newRow("caption B green") << IDC_CAPTION_B << green;
-        QTest::newRow("LED_B1 green") << IDC_LED_B1 << green;
-        QTest::newRow("LED_B2 green") << IDC_LED_B2 << green;
-        QTest::newRow("group C blue") << IDC_GROUP_C << blue;
-        QTest::newRow("caption C blue") << IDC_CAPTION_C << blue;
-        QTest::newRow("LED_C1 blue") << IDC_LED_C1 << blue;
-        QTest::newRow("LED_C2 blue") << IDC_LED_C2 << blue;
-        QTest::newRow("the REGISTER_S group in the standard colour") << IDC_GROUP_S << standard;
-        QTest::newRow("a current label in the standard colour") << IDC_CURRENT_A << standard;
-        QTest::newRow("a bit label in the standard colour") << IDC_BIT0_C << standard;
-        QTest::newRow("EXIT in the standard colour") << IDOK << standard;
+        QTest::addColumn<QList<int>>("controls");
+        QTest::addColumn<QColor>("colour");  // none: the dialog's own
+        QTest::newRow("A in red") << QList<int>{IDC_GROUP_A, IDC_CAPTION_A, IDC_LED_A1, IDC_LED_A2} << QColor(214, 52, 29);
+        QTest::newRow("B in green") << QList<int>{IDC_GROUP_B, IDC_CAPTION_B, IDC_LED_B1, IDC_LED_B2} << QColor(0, 125, 30);
+        QTest::newRow("C in blue") << QList<int>{IDC_GROUP_C, IDC_CAPTION_C, IDC_LED_C1, IDC_LED_C2} << QColor(0, 0, 255);
+        QTest::newRow("REGISTER_S, a label, a bit label, EXIT as the dialog")
+            << QList<int>{IDC_GROUP_S, IDC_CURRENT_A, IDC_BIT0_C, IDOK} << QColor();
     }
     void theChannelColours()
     {
-        QFETCH(int, control);
+        QFETCH(QList<int>, controls);
         QFETCH(QColor, colour);
         CPanelFixture panel;
         const QColor expected = colour.isValid() ? colour : panel.dialog->palette().color(QPalette::Active, QPalette::WindowText);
-        QCOMPARE(panel.Item(control)->palette().color(QPalette::Active, QPalette::WindowText), expected);
+        for (int control : controls)
+            QCOMPARE(panel.Item(control)->palette().color(QPalette::Active, QPalette::WindowText), expected);
     }
 
     // Normal, disabled or focused alike; pressed while pressed.

@@ -291,12 +291,8 @@ private slots:
         QTest::newRow("Right held at 10: a write a press, one at the release") << 10 << int(Qt::Key_Right) << 2 << QList<int>{11, 12, 13, 13};
         QTest::newRow("Left held at 1: nothing once at 0") << 1 << int(Qt::Key_Left) << 2 << QList<int>{0, 0};
         QTest::newRow("Home at 0: only the release") << 0 << int(Qt::Key_Home) << 0 << QList<int>{0};
-        QTest::newRow("Left at 0: only the release") << 0 << int(Qt::Key_Left) << 0 << QList<int>{0};
-        QTest::newRow("Up at 0: only the release") << 0 << int(Qt::Key_Up) << 0 << QList<int>{0};
         QTest::newRow("PageUp at 0: only the release") << 0 << int(Qt::Key_PageUp) << 0 << QList<int>{0};
         QTest::newRow("End at 63: only the release") << 63 << int(Qt::Key_End) << 0 << QList<int>{63};
-        QTest::newRow("Right at 63: only the release") << 63 << int(Qt::Key_Right) << 0 << QList<int>{63};
-        QTest::newRow("Down at 63: only the release") << 63 << int(Qt::Key_Down) << 0 << QList<int>{63};
         QTest::newRow("PageDown at 63: only the release") << 63 << int(Qt::Key_PageDown) << 0 << QList<int>{63};
         QTest::newRow("a letter does nothing") << 10 << int(Qt::Key_A) << 0 << QList<int>{};
     }
