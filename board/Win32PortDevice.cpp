@@ -94,7 +94,7 @@ struct CWin32PortDevice::SavedLine {
     COMMTIMEOUTS timeouts;
 };
 
-CWin32PortDevice::CWin32PortDevice(const QString& name) : m_name(name), m_hComm(INVALID_HANDLE_VALUE) {}
+CWin32PortDevice::CWin32PortDevice(const QString& name) : m_name(name), m_port(INVALID_HANDLE_VALUE) {}
 
 CWin32PortDevice::~CWin32PortDevice()
 {
@@ -105,13 +105,13 @@ std::optional<OpenFailure> CWin32PortDevice::Open(const CLineSettings& settings,
 {
     // \\.\ reaches COM10 and above too.
     const std::wstring path = (m_name.startsWith(QLatin1String("\\\\")) ? m_name : QStringLiteral("\\\\.\\") + m_name).toStdWString();
-    m_hComm = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (m_hComm == INVALID_HANDLE_VALUE)
+    m_port = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (m_port == INVALID_HANDLE_VALUE)
         return WhyOpenFailed(::GetLastError());
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     COMMTIMEOUTS found{};
-    if (!::GetCommState(m_hComm, &dcb) || !::GetCommTimeouts(m_hComm, &found)) {
+    if (!::GetCommState(m_port, &dcb) || !::GetCommTimeouts(m_port, &found)) {
         Close();
         return OpenFailure{OpenFailure::Reason::NotASerialPort, {}};
     }
@@ -137,7 +137,7 @@ std::optional<OpenFailure> CWin32PortDevice::Open(const CLineSettings& settings,
     COMMTIMEOUTS limits{timeouts.ReadIntervalTimeout, timeouts.ReadTotalTimeoutMultiplier,
                         timeouts.ReadTotalTimeoutConstant, timeouts.WriteTotalTimeoutMultiplier,
                         timeouts.WriteTotalTimeoutConstant};
-    if (!::SetCommState(m_hComm, &dcb) || !::SetCommTimeouts(m_hComm, &limits)) {
+    if (!::SetCommState(m_port, &dcb) || !::SetCommTimeouts(m_port, &limits)) {
         const DWORD error = ::GetLastError();
         Close();
         return OpenFailure{OpenFailure::Reason::CannotConfigure, SystemMessage(error)};
@@ -147,54 +147,54 @@ std::optional<OpenFailure> CWin32PortDevice::Open(const CLineSettings& settings,
 
 TransferOutcome CWin32PortDevice::Send(quint8 byte, int limitMs)
 {
-    if (m_hComm == INVALID_HANDLE_VALUE)
+    if (m_port == INVALID_HANDLE_VALUE)
         return TransferOutcome::FailedAtOnce;
     // The port's own write time-out ends the transfer; the count written is not looked at.
     DWORD written = 0;
-    return Transfer(m_hComm, true, &byte, 1, limitMs, &written);
+    return Transfer(m_port, true, &byte, 1, limitMs, &written);
 }
 
 ReceiveResult CWin32PortDevice::Receive(int limitMs)
 {
-    if (m_hComm == INVALID_HANDLE_VALUE)
+    if (m_port == INVALID_HANDLE_VALUE)
         return {TransferOutcome::FailedAtOnce};
     quint8 byte = 0;
     DWORD read = 0;
-    const TransferOutcome outcome = Transfer(m_hComm, false, &byte, 1, limitMs, &read);
+    const TransferOutcome outcome = Transfer(m_port, false, &byte, 1, limitMs, &read);
     return {outcome, outcome == TransferOutcome::Completed && read == 1, byte};
 }
 
 bool CWin32PortDevice::DiscardInput(QByteArray* dropped)
 {
-    if (m_hComm == INVALID_HANDLE_VALUE)
+    if (m_port == INVALID_HANDLE_VALUE)
         return false;
     // Read what is waiting first, so that the trace can say what was dropped.
     DWORD errors = 0;
     COMSTAT status{};
-    if (::ClearCommError(m_hComm, &errors, &status) && status.cbInQue > 0) {
+    if (::ClearCommError(m_port, &errors, &status) && status.cbInQue > 0) {
         QByteArray waiting(int(status.cbInQue), '\0');
         DWORD read = 0;
-        if (Transfer(m_hComm, false, waiting.data(), status.cbInQue, 500, &read) == TransferOutcome::Completed)
+        if (Transfer(m_port, false, waiting.data(), status.cbInQue, 500, &read) == TransferOutcome::Completed)
             waiting.truncate(int(read));
         else
             waiting.clear();
         if (dropped)
             *dropped = waiting;
     }
-    return ::PurgeComm(m_hComm, PURGE_RXCLEAR) != 0;
+    return ::PurgeComm(m_port, PURGE_RXCLEAR) != 0;
 }
 
 void CWin32PortDevice::Close()
 {
-    if (m_hComm == INVALID_HANDLE_VALUE)
+    if (m_port == INVALID_HANDLE_VALUE)
         return;
     if (m_savedLine) {
-        SetCommState(m_hComm, &m_savedLine->dcb);
-        SetCommTimeouts(m_hComm, &m_savedLine->timeouts);
+        SetCommState(m_port, &m_savedLine->dcb);
+        SetCommTimeouts(m_port, &m_savedLine->timeouts);
         m_savedLine.reset();
     }
-    CloseHandle(m_hComm);
-    m_hComm = INVALID_HANDLE_VALUE;
+    CloseHandle(m_port);
+    m_port = INVALID_HANDLE_VALUE;
 }
 
 }  // namespace board

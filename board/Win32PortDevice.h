@@ -27,7 +27,7 @@ private:
     struct SavedLine;  // the line's settings and time-outs as the port had them
 
     QString m_name;
-    void* m_hComm;  // HANDLE; INVALID_HANDLE_VALUE while closed
+    void* m_port;  // the HANDLE; INVALID_HANDLE_VALUE while closed
     std::unique_ptr<SavedLine> m_savedLine;
 };
 

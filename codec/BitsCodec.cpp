@@ -29,6 +29,20 @@ bool IsBitCharacter(char c)
     return c == '0' || c == '1' || c == ' ';
 }
 
+// Puts the fixed characters at positions 0..4 back, and turns every later character that
+// is not '0', '1' or a blank into '0'. Length and positions never change.
+QByteArray NormaliseBits(const QByteArray& text)
+{
+    QByteArray repaired = text;
+    for (int i = 0; i < kFixedPrefixLength && i < repaired.size(); ++i)
+        repaired[i] = kFixedPrefix[i];
+    for (int i = kFixedPrefixLength; i < repaired.size(); ++i) {
+        if (!IsBitCharacter(repaired.at(i)))
+            repaired[i] = '0';
+    }
+    return repaired;
+}
+
 }  // namespace
 
 QByteArray ValueToBits(int code)
@@ -55,18 +69,6 @@ int BitsToValue(const QByteArray& text)
         value += (static_cast<signed char>(c) - '0') * digit.weight;
     }
     return value;
-}
-
-QByteArray NormaliseBits(const QByteArray& text)
-{
-    QByteArray repaired = text;
-    for (int i = 0; i < kFixedPrefixLength && i < repaired.size(); ++i)
-        repaired[i] = kFixedPrefix[i];
-    for (int i = kFixedPrefixLength; i < repaired.size(); ++i) {
-        if (!IsBitCharacter(repaired.at(i)))
-            repaired[i] = '0';
-    }
-    return repaired;
 }
 
 bool IsWellFormedBits(const QByteArray& text)

@@ -22,10 +22,6 @@ QByteArray ValueToBits(int code);
 // A digit position past the end of a short text counts as a blank would.
 int BitsToValue(const QByteArray& text);
 
-// Puts the fixed characters at positions 0..4 back, and turns every later character
-// that is not '0', '1' or a blank into '0'. Length and positions never change.
-QByteArray NormaliseBits(const QByteArray& text);
-
 // True for exactly the texts that ValueToBits can produce: the template's layout with
 // '0' or '1' at each digit position.
 bool IsWellFormedBits(const QByteArray& text);

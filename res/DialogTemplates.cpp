@@ -10,7 +10,7 @@ using K = ControlKind;
 const DialogTemplate& MainDialogTemplate()
 {
     static const DialogTemplate dialog{
-        IDD_MAIN, "LDX7320", "Arial", 9, 401, 229, true,
+        "LDX7320", "Arial", 9, 401, 229,
         {
             {IDOK, "IDOK", K::DefPushButton, " EXIT", 337, 7, 50, 14, true},
             {IDC_SLIDER1, "IDC_SLIDER1", K::Trackbar, "Slider1", 224, 94, 149, 14, true},
@@ -65,7 +65,7 @@ const DialogTemplate& MainDialogTemplate()
 const DialogTemplate& AboutDialogTemplate()
 {
     static const DialogTemplate dialog{
-        IDD_ABOUTBOX, "About LDX7320", "MS Sans Serif", 8, 235, 55, false,
+        "About LDX7320", "MS Sans Serif", 8, 235, 55,
         {
             {IDC_STATIC, "IDR_MAINFRAME", K::IconStatic, "", 11, 17, 20, 20, false},
             {IDC_STATIC, "IDC_VERSION", K::Static, "LDX7320 Version " LDX_VERSION_MAJOR_MINOR, 40, 10, 119, 8, false},

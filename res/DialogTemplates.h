@@ -30,16 +30,14 @@ struct ControlTemplate {
 };
 
 struct DialogTemplate {
-    int id;
     const char* caption;
     const char* fontFace;
     int pointSize;
     int cx, cy;
-    bool minimizeBox;
     std::vector<ControlTemplate> controls;
 };
 
-const DialogTemplate& MainDialogTemplate();
-const DialogTemplate& AboutDialogTemplate();
+const DialogTemplate& MainDialogTemplate();   // IDD_MAIN
+const DialogTemplate& AboutDialogTemplate();  // IDD_ABOUTBOX
 
 }  // namespace res

@@ -1,17 +1,10 @@
-// Identifiers of the program's dialogs, controls, strings and images.
+// Identifiers of the program's controls and commands.
 #pragma once
 
 namespace res {
 
-// Dialogs
-inline constexpr int IDD_ABOUTBOX = 100;
-inline constexpr int IDD_MAIN = 102;
-
-// Strings, menu commands, icon and bitmaps
-inline constexpr int IDS_ABOUTBOX = 101;
+// The system menu's About command.
 inline constexpr int IDM_ABOUTBOX = 0x0010;
-inline constexpr int IDR_MAINFRAME = 128;
-inline constexpr int IDB_BANNER = 140;
 
 inline constexpr int IDOK = 1;
 inline constexpr int IDC_STATIC = -1;
@@ -62,7 +55,7 @@ inline constexpr int IDC_DOWN_C = 1053;
 inline constexpr int IDC_WRITE_S = 1055;
 inline constexpr int IDC_READ_S = 1056;
 
-// The string table.
-inline constexpr char kAboutMenuText[] = "&About LDX7320...";  // IDS_ABOUTBOX
+// The About command's text, in the system menu and the right-click menu.
+inline constexpr char kAboutMenuText[] = "&About LDX7320...";
 
 }  // namespace res
