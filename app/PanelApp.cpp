@@ -70,12 +70,8 @@ void UseLightPalette()
 {
     QPalette palette(QColor(0xF0, 0xF0, 0xF0));  // buttons and windows; the rest derived from it
     palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::AlternateBase, QColor(0xF7, 0xF7, 0xF7));
     palette.setColor(QPalette::Highlight, QColor(0x00, 0x78, 0xD7));
     palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xE1));
-    palette.setColor(QPalette::ToolTipText, Qt::black);
-    palette.setColor(QPalette::Link, QColor(0x00, 0x66, 0xCC));
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         palette.setColor(QPalette::Disabled, role, QColor(0x6D, 0x6D, 0x6D));
     QApplication::setPalette(palette);

@@ -72,9 +72,9 @@ void CTrackbar::keyReleaseEvent(QKeyEvent* event)
         Notify(TB_ENDTRACK);
 }
 
+// Any button press is the trackbar's (a mouse event comes accepted); only the left moves it.
 void CTrackbar::mousePressEvent(QMouseEvent* event)
 {
-    event->accept();
     if (event->button() != Qt::LeftButton)
         return;
     QStyleOptionSlider option;

@@ -30,38 +30,17 @@ void CScpiServer::Accept(CTcpConnection* connection)
     Client* client = m_clients.back().get();
     client->connection = connection;
     connection->setParent(this);
-    connection->onData = [this, client](const QByteArray& data) { TakeData(client, data); };
+    connection->onData = [this, client](const QByteArray& data) {
+        for (const CLineAssembler::Line& line : client->lines.Take(data))
+            Queue(client, line);
+    };
     connection->onClosed = [this, client] { Leave(client, QStringLiteral("left")); };
     m_log(QStringLiteral("client %1 connected (%2 of %3)").arg(connection->Peer()).arg(m_clients.size()).arg(kMaxClients));
 }
 
-// Lines end with LF; a CR before it is dropped. Bytes past kMaxLine are never kept.
-void CScpiServer::TakeData(Client* client, const QByteArray& data)
+void CScpiServer::Queue(Client* client, const CLineAssembler::Line& line)
 {
-    qsizetype start = 0;
-    while (start < data.size()) {
-        const qsizetype end = data.indexOf('\n', start);
-        const qsizetype stop = end < 0 ? data.size() : end;
-        if (!client->tooLong) {
-            client->partial.append(data.constData() + start, stop - start);
-            if (client->partial.size() > kMaxLine) {
-                client->tooLong = true;
-                client->partial.clear();
-            }
-        }
-        if (end < 0)
-            return;
-        QByteArray line = std::exchange(client->partial, {});
-        if (line.endsWith('\r'))
-            line.chop(1);
-        Queue(client, line, std::exchange(client->tooLong, false));
-        start = end + 1;
-    }
-}
-
-void CScpiServer::Queue(Client* client, const QByteArray& line, bool tooLong)
-{
-    m_lines.push_back({client, line, tooLong});
+    m_lines.push_back({client, line});
     if (++client->pending >= kMaxPendingLines)
         client->connection->PauseReading(true);
     if (!std::exchange(m_runScheduled, true))
@@ -79,9 +58,9 @@ void CScpiServer::RunNext()
     Client* client = next.client;
     if (--client->pending < kMaxPendingLines)
         client->connection->PauseReading(false);
-    if (next.tooLong) {
-        client->session.errors.Add({kTooMuchData, QStringLiteral("a line of more than %1 bytes").arg(kMaxLine)});
-    } else if (const std::optional<QByteArray> answer = m_instrument.RunLine(client->session, next.line)) {
+    if (next.line.tooLong) {
+        client->session.errors.Add({kTooMuchData, QStringLiteral("a line of more than %1 bytes").arg(CLineAssembler::kMaxLine)});
+    } else if (const std::optional<QByteArray> answer = m_instrument.RunLine(client->session, next.line.text)) {
         if (!client->connection->Send(*answer + '\n'))
             client->connection->Close();  // it does not read its answers
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Instrument.h"
+#include "LineAssembler.h"
 #include "TcpSockets.h"
 
 #include <QObject>
@@ -17,8 +18,7 @@ namespace scpi {
 class CScpiServer : public QObject {
 public:
     static constexpr int kMaxClients = 8;
-    static constexpr qsizetype kMaxLine = 4096;      // longer lines are dropped whole: -223
-    static constexpr int kMaxPendingLines = 32;     // a client's lines waiting; more wait in its socket
+    static constexpr int kMaxPendingLines = 32;  // a client's lines waiting; more wait in its socket
 
     // log: one line for a person, a client that came or left.
     CScpiServer(CInstrument& instrument, std::function<void(const QString&)> log);
@@ -31,19 +31,16 @@ private:
     struct Client {
         CTcpConnection* connection = nullptr;
         Session session;
-        QByteArray partial;    // the line being received
-        bool tooLong = false;  // the line being received passed kMaxLine: the rest is dropped
-        int pending = 0;       // lines of it waiting to run
+        CLineAssembler lines;
+        int pending = 0;  // lines of it waiting to run
     };
     struct PendingLine {
         Client* client;
-        QByteArray line;
-        bool tooLong;
+        CLineAssembler::Line line;
     };
 
     void Accept(CTcpConnection* connection);
-    void TakeData(Client* client, const QByteArray& data);
-    void Queue(Client* client, const QByteArray& line, bool tooLong);
+    void Queue(Client* client, const CLineAssembler::Line& line);
     void RunNext();
     void Leave(Client* client, const QString& why);
 

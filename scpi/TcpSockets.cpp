@@ -1,5 +1,6 @@
 #include "TcpSockets.h"
 
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <array>
 
@@ -246,22 +247,18 @@ CTcpListener::~CTcpListener()
 bool CTcpListener::Listen(const QString& address, QString* error)
 {
     // HOST:PORT, [IPv6]:PORT, or PORT alone on the loopback.
-    QString host = QStringLiteral("127.0.0.1");
-    QString port = address;
-    const int colon = int(address.lastIndexOf(QLatin1Char(':')));
-    if (colon >= 0) {
-        host = address.left(colon);
-        port = address.mid(colon + 1);
-        if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
-            host = host.mid(1, host.size() - 2);
-    }
+    static const QRegularExpression form(QStringLiteral("^(?:(?:\\[([^\\]]+)\\]|([^:\\[\\]]+)):)?([0-9]+)$"));
+    const QRegularExpressionMatch parts = form.match(address);
+    const QString host = !parts.captured(1).isEmpty() ? parts.captured(1)
+                         : !parts.captured(2).isEmpty() ? parts.captured(2) : QStringLiteral("127.0.0.1");
+    const QString port = parts.captured(3);
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
     addrinfo* found = nullptr;
-    if (host.isEmpty() || port.isEmpty()
-        || ::getaddrinfo(host.toLatin1().constData(), port.toLatin1().constData(), &hints, &found) != 0 || !found) {
+    if (!parts.hasMatch() || getaddrinfo(host.toLatin1().constData(), port.toLatin1().constData(), &hints, &found) != 0
+        || !found) {
         *error = QStringLiteral("'%1' is no address to listen on: [HOST:]PORT, such as 127.0.0.1:5025").arg(address);
         return false;
     }

@@ -243,8 +243,9 @@ private slots:
             {"COM3", "COM3", "Communications Port", "(Standard port types)", {}, {}, "", ""},
             {"COM7", "COM7", "USB Serial Port", "FTDI", 0x0403, 0x6001, "A50285BI", ""},
             {"COM11", "COM11", "Serial port", "BlueTooth Inc.", {}, {}, "", ""},
-            {"COM10", "COM10", "USB Serial Device", "Microsoft", 0x2341, 0x0043, "", ""}};
-        QCOMPARE(OtherComPorts(listed), QStringList({"COM7", "COM10", "COM12"}));
+            {"COM10", "COM10", "USB Serial Device", "Microsoft", 0x2341, 0x0043, "", ""},
+            {"COM5", "COM5", "Prolific USB-to-Serial Comm Port", "Prolific", 0x067B, 0x2303, "", ""}};
+        QCOMPARE(OtherComPorts(listed), QStringList({"COM5", "COM7", "COM10", "COM12"}));
     }
 
     void namesInNaturalOrder_data()

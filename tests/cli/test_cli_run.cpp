@@ -192,7 +192,9 @@ private slots:
     {
         QFETCH(QString, words);
         QFETCH(QString, error);
-        QCOMPARE(ReadCommand(words.split(' '), 1).error, error);
+        const CliOptions read = ParseCliCommandLine(QStringList{"ldx7320-cli", "--simulate"} + words.split(' '));
+        QCOMPARE(read.error, QString());
+        QCOMPARE(read.commands.value(0).error, error);
     }
 
     // The help lists every form of every command of the table.

@@ -149,6 +149,8 @@ private slots:
         QCOMPARE(panel.dialog->palette().color(QPalette::Window), QColor(0xF0, 0xF0, 0xF0));
         QCOMPARE(panel.dialog->palette().color(QPalette::WindowText), QColor(Qt::black));
         QCOMPARE(panel.Field(IDC_BITS_A)->palette().color(QPalette::Base), QColor(Qt::white));
+        QCOMPARE(panel.Field(IDC_BITS_A)->palette().color(QPalette::Highlight), QColor(0x00, 0x78, 0xD7));
+        QCOMPARE(panel.Field(IDC_BITS_A)->palette().color(QPalette::Disabled, QPalette::Text), QColor(0x6D, 0x6D, 0x6D));
         QCOMPARE(panel.Item(IDC_CAPTION_C)->palette().color(QPalette::Active, QPalette::WindowText), QColor(0, 0, 255));
         QCOMPARE(panel.Item(IDC_CAPTION_C)->palette().color(QPalette::Window), QColor(0xF0, 0xF0, 0xF0));
     }

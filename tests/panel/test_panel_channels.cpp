@@ -242,6 +242,20 @@ private slots:
         QCOMPARE(panel.Field(kA.bits)->text(), kText38);
     }
 
+    // DISABLE makes the template every field's last accepted text, also where the field
+    // already showed it.
+    void disableMakesTheTemplateTheLastAcceptedText()
+    {
+        AllOn panel;
+        panel.TypeOver(kA.bits, 23, "1");  // accepted: the text of 1
+        panel.Click(kA.down);             // shows the template without accepting it
+        panel.Click(IDC_ENABLE);
+        panel.SwitchOn({IDC_LED_A1});
+        panel.Field(kA.bits)->setCursorPosition(3);
+        QTest::keyClicks(panel.Field(kA.bits), "1");  // rejected
+        QCOMPARE(panel.Field(kA.bits)->text(), kText0);
+    }
+
     // A foreign character is repaired where typed, and the caret stays there.
     void typingIsRepairedWhereTyped()
     {

@@ -5,6 +5,7 @@
 #include "BoardCommands.h"
 #include "Bytes.h"
 #include "Instrument.h"
+#include "LineAssembler.h"
 #include "SimulatedBoard.h"
 
 #include <QtTest>
@@ -60,6 +61,7 @@ private slots:
         QTest::newRow("no LED") << QByteArray("LED:STAT NONE") << "(none)" << Bytes({0x83, 0x00});
         QTest::newRow("the output as switched here") << QByteArray("OUTP ON;OUTP?") << "1" << Bytes({0xB1});
         QTest::newRow("the output before any switch") << QByteArray("OUTPut:STATe?") << "0" << none;
+        QTest::newRow("the output switched by 1 and 0") << QByteArray("OUTP 1;OUTP 0;OUTP?") << "0" << Bytes({0xB1, 0xB0});
         QTest::newRow("queries in one line, one answer") << QByteArray("SYST:VERS?;*OPC?;REG:S?") << "1999.0;1;204" << Bytes({0x93});
         QTest::newRow("*RST: output off, LEDs off, currents at 0")
             << QByteArray("*RST") << "(none)"
@@ -91,6 +93,8 @@ private slots:
                                         "0.5 mA to 32.0 mA in steps of 0.5 mA\"" << QByteArray();
         QTest::newRow("code 64") << QByteArray("CURR:A:CODE 64") << "-222,\"Data out of range;64 is not a code: 0 to 63\"" << QByteArray();
         QTest::newRow("a volt") << QByteArray("CURR:A 5V") << "-104,\"Data type error;'5V' is not a current: amperes, or a number with A or MA\"" << QByteArray();
+        QTest::newRow("a tilde is no LED") << QByteArray("LED ~") << "-222,\"Data out of range;'~' is not an LED: A1 A2 B1 B2 C1 C2, or NONE\"" << QByteArray();
+        QTest::newRow("only the first error of a line") << QByteArray("VOLT 5;LED A1,,B1") << "-113,\"Undefined header;VOLT\"" << QByteArray();
         QTest::newRow("no LED D1") << QByteArray("LED D1") << "-222,\"Data out of range;'D1' is not an LED: A1 A2 B1 B2 C1 C2, or NONE\"" << QByteArray();
         QTest::newRow("MAYBE is no boolean") << QByteArray("OUTP MAYBE") << "-104,\"Data type error;'MAYBE' is not ON, OFF, 1 or 0\"" << QByteArray();
         QTest::newRow("2 is no boolean") << QByteArray("OUTP 2") << "-222,\"Data out of range;2 is not 1 or 0\"" << QByteArray();
@@ -178,6 +182,26 @@ private slots:
         QCOMPARE(bench.NextError(), "-240,\"Hardware error;" + why + "\"");
         QCOMPARE(bench.log.last(), "board lost on SIM: " + why);
         QCOMPARE(bench.Run("*IDN?"), "Lumadex,LDX7320,SIM,1.0.0.1");  // looked for and found again
+    }
+
+    // Lines come in pieces: LF ends one wherever it falls, a CR before it is dropped, and a
+    // line over 4096 bytes comes out as too long, without its text, once its LF has come.
+    void linesOutOfPieces()
+    {
+        CLineAssembler lines;
+        QCOMPARE(lines.Take("*IDN?").size(), 0);
+        const QList<CLineAssembler::Line> taken = lines.Take("\n*OPC?\r\n");
+        QCOMPARE(taken.size(), 2);
+        QCOMPARE(taken.at(0).text, "*IDN?");
+        QCOMPARE(taken.at(1).text, "*OPC?");
+        QCOMPARE(lines.Take(QByteArray(4096, 'A')).size(), 0);
+        QCOMPARE(lines.Take("B").size(), 0);
+        const QList<CLineAssembler::Line> long_ = lines.Take("C\nREG:S?\n");
+        QCOMPARE(long_.size(), 2);
+        QVERIFY(long_.at(0).tooLong);
+        QCOMPARE(long_.at(0).text, QByteArray());
+        QCOMPARE(long_.at(1).text, "REG:S?");
+        QVERIFY(!long_.at(1).tooLong);
     }
 
     // Seeded random lines of grammar pieces and bytes: every line is read and run to its end,

@@ -10,6 +10,7 @@ import os
 import re
 import signal
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -195,6 +196,24 @@ class TestScpiServer(unittest.TestCase):
             reader.close()
             connection.close()
         self.assertEqual(server.end(), 0)
+
+    # A client that resets its connection leaves as one that closes it does.
+    def test_a_client_that_resets_its_connection_leaves(self):
+        server = Server("--simulate")
+        connection, reader = server.connect()
+        connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self.assertEqual(ask(connection, reader, b"*OPC?\n"), "1")
+        reader.close()
+        connection.close()
+        server.wait_for_line(r"client 127\.0\.0\.1:\d+ left")
+        self.assertEqual(server.end(), 0)
+
+    def test_a_port_that_is_taken_is_said(self):
+        with socket.create_server(("127.0.0.1", 0)) as taken:
+            run = subprocess.run([PROGRAM, "--simulate", "--listen", f"127.0.0.1:{taken.getsockname()[1]}"],
+                                 capture_output=True, text=True, timeout=LIMIT)
+        self.assertEqual(run.returncode, 1)
+        self.assertIn("ldx7320-scpi: cannot listen on 127.0.0.1:", run.stderr)
 
     def test_every_ending_signal_closes_the_port(self):
         for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
