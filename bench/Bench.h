@@ -10,6 +10,9 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 namespace bench {
@@ -48,11 +51,37 @@ inline double MsSince(Clock::time_point start) { return MsBetween(start, Clock::
 inline QString Ms(double value, int decimals = 1) { return QStringLiteral("%1 ms").arg(value, 0, 'f', decimals); }
 inline QString Met(bool reached) { return reached ? QStringLiteral("yes") : QStringLiteral("no"); }
 
-// Boards on pseudo-terminals for the program under measurement: one that answers every
-// byte with ACK at once, as the board does to the probe and the output commands, and one
-// that never answers.
-inline QByteArray AnswerAck(quint8) { return QByteArray(1, char(board::ACK)); }
-inline QByteArray AnswerNothing(quint8) { return {}; }
+// A board on a pseudo-terminal for the program under measurement (the tests' own), that
+// notes when each byte value first came. An answering one sends ACK back at once, as the
+// board does to the probe and the output commands; a silent one never answers.
+class CTimedBoard {
+public:
+    explicit CTimedBoard(bool answering)
+        : m_board([this, answering](quint8 byte) {
+              {
+                  std::lock_guard<std::mutex> lock(m_mutex);
+                  if (!m_firstArrival[byte])
+                      m_firstArrival[byte] = Clock::now();
+              }
+              m_arrived.notify_all();
+              return answering ? QByteArray(1, char(board::ACK)) : QByteArray();
+          })
+    {
+    }
+    QString DevicePath() const { return m_board.DevicePath(); }
+    std::optional<Clock::time_point> FirstArrival(quint8 byte, std::chrono::milliseconds limit)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_arrived.wait_for(lock, limit, [&] { return m_firstArrival[byte].has_value(); });
+        return m_firstArrival[byte];
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    std::array<std::optional<Clock::time_point>, 256> m_firstArrival{};
+    CPtyBoard m_board;  // last: its thread calls back into the members above
+};
 
 // Each throws std::runtime_error when it cannot measure.
 Rows MeasureExchanges();

@@ -71,7 +71,7 @@ Row ExchangeRow(const QString& way, const QString& statistic, double us, const Q
 
 Rows MeasureExchanges()
 {
-    CPtyBoard board(AnswerAck);
+    CTimedBoard board(true);
     std::vector<double> linkUs;
     std::vector<double> pyserialUs;
     for (int block = 0; block < kBlocks; ++block) {

@@ -54,15 +54,15 @@ struct StartUpTimes {
 // One start with silentPorts ptys that never answer ahead of the board's.
 void TimeOneStartUp(int silentPorts, StartUpTimes& times)
 {
-    std::vector<std::unique_ptr<CPtyBoard>> silent;
+    std::vector<std::unique_ptr<CTimedBoard>> silent;
     QStringList arguments;
     for (int i = 0; i < silentPorts; ++i) {
-        silent.push_back(std::make_unique<CPtyBoard>(AnswerNothing));
+        silent.push_back(std::make_unique<CTimedBoard>(false));
         arguments << QStringLiteral("--port") << silent.back()->DevicePath();
     }
-    CPtyBoard board(AnswerAck);
+    CTimedBoard board(true);
     arguments << QStringLiteral("--port") << board.DevicePath();
-    CPtyBoard& firstPort = silent.empty() ? board : *silent.front();
+    CTimedBoard& firstPort = silent.empty() ? board : *silent.front();
 
     QProcess panel;
     const Clock::time_point started = StartPanel(panel, arguments);

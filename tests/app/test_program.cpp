@@ -16,23 +16,18 @@
 
 namespace {
 
-// The line as a terminal program might have left it: cooked, echoing, 4800 baud.
-void MakeCooked(const QString& device)
+// The line's settings; cooked first, when asked, as a terminal program might have left it:
+// canonical, echoing, 4800 baud.
+termios LineOf(const QString& device, bool cook = false)
 {
     const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY);
     termios line{};
     ::tcgetattr(fd, &line);
-    line.c_lflag |= ICANON | ECHO;
-    ::cfsetspeed(&line, B4800);
-    ::tcsetattr(fd, TCSANOW, &line);
-    ::close(fd);
-}
-
-termios LineOf(const QString& device)
-{
-    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY);
-    termios line{};
-    ::tcgetattr(fd, &line);
+    if (cook) {
+        line.c_lflag |= ICANON | ECHO;
+        ::cfsetspeed(&line, B4800);
+        ::tcsetattr(fd, TCSANOW, &line);
+    }
     ::close(fd);
     return line;
 }
@@ -47,6 +42,14 @@ QString PrintedUntil(QProcess& program, const QString& pattern)
         return QRegularExpression(pattern).match(printed).hasMatch() || program.state() == QProcess::NotRunning;
     }, 30000);
     return printed + program.readAllStandardOutput() + program.readAllStandardError();
+}
+
+// Sends the signal to a program that waits for its user; its exit code, or -1 when it did not
+// end normally.
+int EndedBy(int signal, QProcess& program)
+{
+    ::kill(pid_t(program.processId()), signal);
+    return program.waitForFinished(30000) && program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
 }
 
 }  // namespace
@@ -65,14 +68,10 @@ private slots:
         QTest::addColumn<QString>("printed");
         QTest::newRow("--help wins over the other options, exit 0") << QStringList{"--trace", "--help"} << 0 << "^usage: ldx7320 ";
         QTest::newRow("--version prints the version, exit 0") << QStringList{"--version"} << 0 << "^LDX7320 1\\.0\\.0\\.1\n$";
-        QTest::newRow("--list-ports lists or says there are none, exit 0")
-            << QStringList{"--list-ports"} << 0 << "(free|in use by[^\n]*|^No serial ports found\\.)\n$";
-        QTest::newRow("an unknown option is a usage error, exit 2")
-            << QStringList{"--speed"} << 2 << "^ldx7320: unknown option '--speed'\nusage: ";
+        QTest::newRow("--list-ports lists or says there are none, exit 0") << QStringList{"--list-ports"} << 0 << "(free|in use by[^\n]*|^No serial ports found\\.)\n$";
+        QTest::newRow("an unknown option is a usage error, exit 2") << QStringList{"--speed"} << 2 << "^ldx7320: unknown option '--speed'\nusage: ";
         QTest::newRow("--port without a device, exit 2") << QStringList{"--port"} << 2 << "^ldx7320: --port needs a device";
         QTest::newRow("--port= with an empty device, exit 2") << QStringList{"--port="} << 2 << "^ldx7320: --port needs a device";
-        QTest::newRow("--simulate with --port, exit 2")
-            << QStringList{"--simulate", "--port", "x"} << 2 << "^ldx7320: --simulate and --port cannot be used together";
     }
     void optionsThatEndAtOnce()
     {
@@ -88,48 +87,37 @@ private slots:
         QVERIFY2(QRegularExpression(printed).match(output).hasMatch(), qPrintable(output));
     }
 
-    // On the simulated board the panel starts, traces its start-up and waits for the user.
-    // Qt's own options are Qt's: with no display and no platform in the environment, only
-    // -platform offscreen lets it start.
-    void simulatedBoardStartsThePanel()
+    // The panel starts and waits for its user, saying on standard error what it did: its
+    // start-up traced on the simulated board, or for each port why it was not taken while the
+    // message waits for its OK. A signal ends it with 0. Qt's own options are Qt's: with no
+    // display and no platform in the environment, only -platform offscreen lets it start.
+    void startsAndWaitsForItsUser_data()
     {
-        QProcess program;
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("printed");  // PTY: the silent board's device
+        QTest::addColumn<QByteArray>("wire");  // what the silent board got
+        QTest::newRow("the simulated board, traced") << "--simulate -style=fusion --trace" << "ldx7320: COM4  sent 0xBB  received 0x4B\nldx7320: COM4  sent 0xB0  received 0x4B\n" << QByteArray();
+        QTest::newRow("no board") << "--port /nonexistent/ttyUSB9 --port PTY" << "ldx7320: No LDX7320 board found on the ports tried:\nldx7320:   /nonexistent/ttyUSB9: no such device\nldx7320:   PTY: opened, but nothing answered the probe\n" << Bytes({0xBB});
+    }
+    void startsAndWaitsForItsUser()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QString, printed);
+        QFETCH(QByteArray, wire);
+        CPtyBoard silent([](quint8) { return QByteArray(); });
+        const QString expected = printed.replace("PTY", silent.DevicePath());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove("QT_QPA_PLATFORM");
-        environment.remove("DISPLAY");
-        environment.remove("WAYLAND_DISPLAY");
-        environment.remove("XDG_RUNTIME_DIR");  // no warning for a session without it
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"})  // no warning without XDG's
+            environment.remove(name);
         QTemporaryDir temporary;
         environment.insert("TMPDIR", temporary.path());
-        program.setProcessEnvironment(environment);
-        program.start(LDX_PROGRAM, {"-platform", "offscreen", "--simulate", "-style=fusion", "--trace"});
-        const QString printed = PrintedUntil(program, "COM4  sent 0xB0  received 0x4B\n");
-        QCOMPARE(printed, "ldx7320: COM4  sent 0xBB  received 0x4B\nldx7320: COM4  sent 0xB0  received 0x4B\n");
-        QCOMPARE(program.state(), QProcess::Running);
-        ::kill(pid_t(program.processId()), SIGTERM);
-        QVERIFY(program.waitForFinished(30000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
-    }
-
-    // With no board, standard error says for each port why it was not taken, while the
-    // message waits for its OK; the signal closes it and the program ends with 0.
-    void noBoardSaysWhyForEachPort()
-    {
-        CPtyBoard silent([](quint8) { return QByteArray(); });
         QProcess program;
-        program.start(LDX_PROGRAM, {"--port", "/nonexistent/ttyUSB9", "--port", silent.DevicePath()});
-        const QString expected = "ldx7320: No LDX7320 board found on the ports tried:\n"
-                                 "ldx7320:   /nonexistent/ttyUSB9: no such device\n"
-                                 "ldx7320:   " + silent.DevicePath() + ": opened, but nothing answered the probe\n";
-        const QString printed = PrintedUntil(program, QRegularExpression::escape(expected));
-        QVERIFY2(printed.contains(expected), qPrintable(printed));
+        program.setProcessEnvironment(environment);
+        program.start(LDX_PROGRAM, QStringList{"-platform", "offscreen"} + arguments.replace("PTY", silent.DevicePath()).split(' '));
+        QCOMPARE(PrintedUntil(program, QRegularExpression::escape(expected)).left(expected.size()), expected);
         QCOMPARE(program.state(), QProcess::Running);
-        ::kill(pid_t(program.processId()), SIGTERM);
-        QVERIFY(program.waitForFinished(30000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
-        QCOMPARE(silent.ReceivedAfterDrain(), Bytes({0xBB}));
+        QCOMPARE(EndedBy(SIGTERM, program), 0);
+        QCOMPARE(silent.ReceivedAfterDrain(), wire);
     }
 
     // The panel probes, switches the output off and waits in its window; each ending
@@ -148,18 +136,14 @@ private slots:
         QFETCH(int, signal);
         QFETCH(QString, portOption);
         CPtyBoard board;
-        MakeCooked(board.DevicePath());
-        const termios before = LineOf(board.DevicePath());
+        const termios before = LineOf(board.DevicePath(), true);
         QProcess program;
         const QStringList arguments = portOption.endsWith('=') ? QStringList{portOption + board.DevicePath()}
                                                                : QStringList{portOption, board.DevicePath()};
         program.start(LDX_PROGRAM, arguments);
         QCOMPARE(board.WaitForReceived(2), Bytes({0xBB, 0xB0}));
         QVERIFY(board.Locked());
-        ::kill(pid_t(program.processId()), signal);
-        QVERIFY(program.waitForFinished(30000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(EndedBy(signal, program), 0);
         QCOMPARE(board.ReceivedAfterDrain(), Bytes({0xBB, 0xB0}));
         QVERIFY(!board.Locked());
         const termios after = LineOf(board.DevicePath());

@@ -20,12 +20,11 @@ using namespace board;
 
 namespace {
 
-// A board on a pseudo-terminal that answers as the real one does, but can be told to leave
-// the next read of REGISTER_S unanswered, to say its next answer twice, or to pull its own
-// plug when the n-th byte from now arrives, leaving that byte unanswered.
+// A board on a pseudo-terminal that answers as the real one does, but can be told to say its
+// next answer twice, or to pull its own plug when the n-th byte from now arrives, leaving that
+// byte unanswered.
 struct FaultyPty {
     CPtyBoard::Responder chip = CPtyBoard::AnswerLikeTheBoard();
-    std::atomic<bool> dropNextReadOfS{false};
     std::atomic<bool> doubleNextAnswer{false};
     std::atomic<int> unplugIn{-1};
     CPtyBoard pty{[this](quint8 byte) {
@@ -33,8 +32,7 @@ struct FaultyPty {
             pty.Unplug();
             return QByteArray();
         }
-        const QByteArray answer = chip(byte).repeated(doubleNextAnswer.exchange(false) ? 2 : 1);
-        return byte == 0x93 && dropNextReadOfS.exchange(false) ? QByteArray() : answer;
+        return chip(byte).repeated(doubleNextAnswer.exchange(false) ? 2 : 1);
     }};
     CSystemPortProvider ports;
 };
@@ -49,11 +47,6 @@ struct PtyLink : FaultyPty {
         link.FindBoardPort({"/nonexistent/ttyS9", pty.DevicePath()});
     }
     QString Traced(const QString& what) const { return pty.DevicePath() + "  " + what; }
-};
-
-// The panel on such a board.
-struct PtyPanel : FaultyPty {
-    CPanelFixture panel{ports, {pty.DevicePath()}};
 };
 
 }  // namespace
@@ -72,22 +65,6 @@ private slots:
                  qPrintable(p.host.diagnostics.join('\n')));
     }
 
-    // XON, XOFF, NUL, CR and LF are register values like any other.
-    void binaryValuesPassUnchanged_data()
-    {
-        QTest::addColumn<int>("value");
-        for (int value : {0x00, 0x11, 0x13, 0xFF, 0x0D, 0x0A})
-            QTest::addRow("0x%02X", value) << value;
-    }
-    void binaryValuesPassUnchanged()
-    {
-        QFETCH(int, value);
-        PtyLink p;
-        QCOMPARE(p.link.WriteRegister(REGISTER_A, value), WriteOutcome::Acknowledged);
-        QCOMPARE(p.link.ReadRegister(REGISTER_A).reply, std::optional<quint8>(value));
-        QCOMPARE(p.pty.Received(), Bytes({CMD_PROBE, 0x80, value, 0x90}));
-    }
-
     void strayAndDoubledBytesAreDropped()
     {
         PtyLink p;
@@ -97,21 +74,6 @@ private slots:
         QCOMPARE(p.link.ReadRegister(REGISTER_S).reply, std::optional<quint8>(0x01));
         QVERIFY(p.host.diagnostics.contains(p.Traced("dropped 0x3F 0x4B 0x4B, which arrived between exchanges")));
         QVERIFY(p.host.diagnostics.contains(p.Traced("sent 0x93  received 0x01, then dropped 0x01")));
-        QVERIFY(p.host.messages.isEmpty());
-    }
-
-    // The port's own time-out ends the wait for an answer that does not come.
-    void anUnansweredReadOfSLeavesRegisterSAlone()
-    {
-        PtyLink p;
-        p.link.WriteRegister(REGISTER_S, 0x01);
-        p.dropNextReadOfS = true;
-        const int before = int(p.pty.Received().size());
-        const CurrentWrite write = p.link.WriteCurrent(REGISTER_A, 5);
-        QCOMPARE(write.readOfS.outcome, Exchange::Outcome::Completed);
-        QCOMPARE(write.readOfS.reply, std::nullopt);
-        QCOMPARE(p.pty.Received().mid(before), Bytes({0x80, 0x05, 0x93}));
-        QCOMPARE(p.link.ReadRegister(REGISTER_S).reply, std::optional<quint8>(0x01));
         QVERIFY(p.host.messages.isEmpty());
     }
 
@@ -134,9 +96,8 @@ private slots:
             lock.close();
             return PortHolder(pty.DevicePath());
         };
-        QCOMPARE(holderWithLockFileOf(0), QString());
-        QCOMPARE(holderWithLockFileOf(999999999), QString());
-        QCOMPARE(holderWithLockFileOf(::getpid()), QString());
+        for (const qint64 nobody : {qint64(0), qint64(999999999), qint64(::getpid())})
+            QCOMPARE(holderWithLockFileOf(nobody), QString());
         QVERIFY(holderWithLockFileOf(1).contains("pid 1"));  // whatever its name
         QCOMPARE(holderWithLockFileOf(sleeper.processId()), QString("sleep (pid %1)").arg(sleeper.processId()));
         lock.remove();
@@ -193,19 +154,20 @@ private slots:
         QFETCH(int, control);
         QFETCH(int, at);
         QFETCH(bool, said);
-        PtyPanel p;
+        FaultyPty p;
+        CPanelFixture panel(p.ports, {p.pty.DevicePath()});
         if (control == IDC_ENABLE)
-            QVERIFY(p.panel.Start());
+            QVERIFY(panel.Start());
         else
-            p.panel.SwitchOn({IDC_LED_A1});
+            panel.SwitchOn({IDC_LED_A1});
         if (at < 0)
             p.pty.Unplug();
         p.unplugIn = at;
-        p.panel.Click(control);
-        QVERIFY(p.panel.dialog->EndRequested());
-        QVERIFY(!p.panel.dialog->isVisible());
-        QCOMPARE(p.panel.messages.size(), said ? 1 : 0);
-        QCOMPARE(p.panel.dialog->QuitRequested(), said);
+        panel.Click(control);
+        QVERIFY(panel.dialog->EndRequested());
+        QVERIFY(!panel.dialog->isVisible());
+        QCOMPARE(panel.messages.size(), said ? 1 : 0);
+        QCOMPARE(panel.dialog->QuitRequested(), said);
     }
 };
 

@@ -6,7 +6,6 @@
 #include "SimulatedBoard.h"
 
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QtTest>
 
 using namespace cli;
@@ -37,26 +36,14 @@ struct SimulatedRun {
     QByteArray Commands() const { return board->Received().mid(1); }
 };
 
-// Byte numbers count from the probe, the board's byte 0.
-board::CSimulatedFaults WrongAnswerTo(int byte)
+// The board answers its byte number `byte` (the probe is byte 0) with 0x00, or not at all,
+// or is unplugged from it on.
+enum class Fault { WrongAnswer, NoAnswer, Unplugged };
+board::CSimulatedFaults FaultAt(Fault fault, int byte)
 {
     board::CSimulatedFaults faults;
-    faults.wrongAnswerAt = byte;
-    faults.wrongAnswer = 0x00;
-    return faults;
-}
-
-board::CSimulatedFaults NoAnswerTo(int byte)
-{
-    board::CSimulatedFaults faults = WrongAnswerTo(byte);
-    faults.wrongAnswer.reset();
-    return faults;
-}
-
-board::CSimulatedFaults UnpluggedFrom(int byte)
-{
-    board::CSimulatedFaults faults;
-    faults.unpluggedFrom = byte;
+    (fault == Fault::Unplugged ? faults.unpluggedFrom : faults.wrongAnswerAt) = byte;
+    faults.wrongAnswer = fault == Fault::WrongAnswer ? std::optional<quint8>(0x00) : std::nullopt;
     return faults;
 }
 
@@ -75,16 +62,10 @@ private slots:
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QString>("answers");
         QTest::newRow("on, then OFF in capitals") << "on ; OFF" << Bytes({0xB1, 0xB0}) << "on: output on\nOFF: output off";
-        QTest::newRow("leds, a list and none") << "leds A1,c2; leds none" << Bytes({0x83, 0x21, 0x83, 0x00})
-            << "leds A1,c2: REGISTER_S 0x21, LEDs on: A1 C2\nleds none: REGISTER_S 0x00, LEDs on: none";
-        QTest::newRow("read S, A and B, whose high bits are no code") << "read S ; read a ; read B" << Bytes({0x93, 0x90, 0x91})
-            << "read S: 0xCC, LEDs on: B1 B2\nread a: code 37, 19.0 mA\nread B: code 5, 3.0 mA (the register holds 0xC5)";
-        QTest::newRow("set by code and by current") << "set A 0 ; SET c 32.0mA"
-            << Bytes({0x80, 0x00, 0x93, 0x83, 0xCC, 0x82, 0x3F, 0x93, 0x83, 0xCC})
-            << "set A 0: code 0, 0.5 mA, REGISTER_S written back\nSET c 32.0mA: code 63, 32.0 mA, REGISTER_S written back";
-        QTest::newRow("status after on") << "on ; status;" << Bytes({0xB1, 0x93, 0x90, 0x91, 0x92})
-            << "on: output on\nstatus: output on; S 0xCC, LEDs on: B1 B2; A code 37, 19.0 mA; "
-               "B code 5, 3.0 mA (the register holds 0xC5); C code 63, 32.0 mA";
+        QTest::newRow("leds, a list and none") << "leds A1,c2; leds none" << Bytes({0x83, 0x21, 0x83, 0x00}) << "leds A1,c2: REGISTER_S 0x21, LEDs on: A1 C2\nleds none: REGISTER_S 0x00, LEDs on: none";
+        QTest::newRow("read S, A and B, whose high bits are no code") << "read S ; read a ; read B" << Bytes({0x93, 0x90, 0x91}) << "read S: 0xCC, LEDs on: B1 B2\nread a: code 37, 19.0 mA\nread B: code 5, 3.0 mA (the register holds 0xC5)";
+        QTest::newRow("set by code and by current") << "set A 0 ; SET c 32.0mA" << Bytes({0x80, 0x00, 0x93, 0x83, 0xCC, 0x82, 0x3F, 0x93, 0x83, 0xCC}) << "set A 0: code 0, 0.5 mA, REGISTER_S written back\nSET c 32.0mA: code 63, 32.0 mA, REGISTER_S written back";
+        QTest::newRow("status after on") << "on ; status;" << Bytes({0xB1, 0x93, 0x90, 0x91, 0x92}) << "on: output on\nstatus: output on; S 0xCC, LEDs on: B1 B2; A code 37, 19.0 mA; B code 5, 3.0 mA (the register holds 0xC5); C code 63, 32.0 mA";
     }
     void commandsSendTheirBytesAndAnswerInWords()
     {
@@ -101,24 +82,25 @@ private slots:
     void answersInJson_data()
     {
         QTest::addColumn<QString>("words");
+        QTest::addColumn<board::CSimulatedFaults>("faults");
+        QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("lastAnswer");
-        QTest::newRow("off") << "on ; off" << QByteArray(R"({"command":"off","number":2,"output":"off"})");
-        QTest::newRow("leds none") << "leds none" << QByteArray(R"({"command":"leds","number":1,"register":"S","value":0,"leds":[]})");
-        QTest::newRow("read B") << "read B"
-            << QByteArray(R"({"command":"read","number":1,"register":"B","value":197,"code":5,"current_mA":3})");
-        QTest::newRow("set") << "set C 12.5mA"
-            << QByteArray(R"({"command":"set","number":1,"register":"C","code":24,"current_mA":12.5,"register_s_written_back":true})");
-        QTest::newRow("status") << "status"
-            << QByteArray(R"({"command":"status","number":1,"output":"unknown","registers":{"S":{"value":204,"leds":["B1","B2"]},)"
-                          R"("A":{"value":37,"code":37,"current_mA":19},"B":{"value":197,"code":5,"current_mA":3},)"
-                          R"("C":{"value":63,"code":63,"current_mA":32}}})");
+        const board::CSimulatedFaults none;
+        QTest::newRow("off") << "on ; off" << none << int(kExitDone) << QByteArray(R"({"command":"off","number":2,"output":"off"})");
+        QTest::newRow("leds none") << "leds none" << none << int(kExitDone) << QByteArray(R"({"command":"leds","number":1,"register":"S","value":0,"leds":[]})");
+        QTest::newRow("read B") << "read B" << none << int(kExitDone) << QByteArray(R"({"command":"read","number":1,"register":"B","value":197,"code":5,"current_mA":3})");
+        QTest::newRow("set") << "set C 12.5mA" << none << int(kExitDone) << QByteArray(R"({"command":"set","number":1,"register":"C","code":24,"current_mA":12.5,"register_s_written_back":true})");
+        QTest::newRow("status") << "status" << none << int(kExitDone) << QByteArray(R"({"command":"status","number":1,"output":"unknown","registers":{"S":{"value":204,"leds":["B1","B2"]},"A":{"value":37,"code":37,"current_mA":19},"B":{"value":197,"code":5,"current_mA":3},"C":{"value":63,"code":63,"current_mA":32}}})");
+        QTest::newRow("a set whose write-back failed says what went out") << "set B 3" << FaultAt(Fault::NoAnswer, 3) << int(kExitFailed) << QByteArray(R"({"command":"set","number":1,"register":"B","code":3,"current_mA":2,"register_s_written_back":false,"error":"code 3 (2.0 mA) was written to B, but REGISTER_S was not written back: the board did not answer its read"})");
     }
     void answersInJson()
     {
         QFETCH(QString, words);
+        QFETCH(board::CSimulatedFaults, faults);
+        QFETCH(int, exitCode);
         QFETCH(QByteArray, lastAnswer);
-        SimulatedRun run;
-        QCOMPARE(run.Run("--json " + words), int(kExitDone));
+        SimulatedRun run(faults);
+        QCOMPARE(run.Run("--json " + words), exitCode);
         QCOMPARE(QJsonDocument::fromJson(run.out.last().toUtf8()), QJsonDocument::fromJson(lastAnswer));
     }
 
@@ -130,20 +112,12 @@ private slots:
         QTest::addColumn<board::CSimulatedFaults>("faults");
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QString>("answers");
-        QTest::newRow("a wrong answer to on") << "on ; off" << WrongAnswerTo(1) << Bytes({0xB1})
-            << "error: command 1 (on): the board answered 0x00 to 0xB1 instead of 0x4B (ACK)";
-        QTest::newRow("no answer to on") << "on ; off" << NoAnswerTo(1) << Bytes({0xB1})
-            << "error: command 1 (on): the board did not answer 0xB1";
-        QTest::newRow("an unanswered read") << "read A ; off" << NoAnswerTo(1) << Bytes({0x90})
-            << "error: command 1 (read A): the board did not answer the read of REGISTER_A";
-        QTest::newRow("the device gone during status") << "on ; status ; off" << UnpluggedFrom(3) << Bytes({0xB1, 0x93})
-            << "on: output on\nerror: command 2 (status): a byte could not be exchanged: the port failed or the device went away";
-        QTest::newRow("leds not acknowledged") << "leds A1 ; off" << WrongAnswerTo(2) << Bytes({0x83, 0x01})
-            << "error: command 1 (leds A1): the board did not acknowledge a byte (\"COM Error\" or \"Power OFF\")";
-        QTest::newRow("REGISTER_S not written back after an unanswered read") << "set B 3 ; off" << NoAnswerTo(3)
-            << Bytes({0x81, 0x03, 0x93})
-            << "error: command 1 (set B 3): code 3 (2.0 mA) was written to B, but REGISTER_S was not written back: "
-               "the board did not answer its read";
+        QTest::newRow("a wrong answer to on") << "on ; off" << FaultAt(Fault::WrongAnswer, 1) << Bytes({0xB1}) << "error: command 1 (on): the board answered 0x00 to 0xB1 instead of 0x4B (ACK)";
+        QTest::newRow("no answer to on") << "on ; off" << FaultAt(Fault::NoAnswer, 1) << Bytes({0xB1}) << "error: command 1 (on): the board did not answer 0xB1";
+        QTest::newRow("an unanswered read") << "read A ; off" << FaultAt(Fault::NoAnswer, 1) << Bytes({0x90}) << "error: command 1 (read A): the board did not answer the read of REGISTER_A";
+        QTest::newRow("the device gone during status") << "on ; status ; off" << FaultAt(Fault::Unplugged, 3) << Bytes({0xB1, 0x93}) << "on: output on\nerror: command 2 (status): a byte could not be exchanged: the port failed or the device went away";
+        QTest::newRow("leds not acknowledged") << "leds A1 ; off" << FaultAt(Fault::WrongAnswer, 2) << Bytes({0x83, 0x01}) << "error: command 1 (leds A1): the board did not acknowledge a byte (\"COM Error\" or \"Power OFF\")";
+        QTest::newRow("REGISTER_S not written back after an unanswered read") << "set B 3 ; off" << FaultAt(Fault::NoAnswer, 3) << Bytes({0x81, 0x03, 0x93}) << "error: command 1 (set B 3): code 3 (2.0 mA) was written to B, but REGISTER_S was not written back: the board did not answer its read";
     }
     void aCommandThatFailsOnTheBoardEndsTheRun()
     {
@@ -158,16 +132,16 @@ private slots:
         QVERIFY2(run.err.last().endsWith("; the run ends here"), qPrintable(run.err.join('\n')));
     }
 
-    // A failed set still says in JSON which current went out.
-    void aSetWhoseWriteBackFailedSaysWhatWentOut()
+    // With no board, each port tried and why, what to try, then the panel's message once.
+    void noBoardSaysWhyForEachPort()
     {
-        SimulatedRun run(NoAnswerTo(3));
-        QCOMPARE(run.Run("--json set B 3"), int(kExitFailed));
-        const QJsonObject answer = QJsonDocument::fromJson(run.out.last().toUtf8()).object();
-        QCOMPARE(answer["code"].toInt(), 3);
-        QCOMPARE(answer["current_mA"].toDouble(), 2.0);
-        QCOMPARE(answer["register_s_written_back"].toBool(true), false);
-        QVERIFY(answer["error"].toString().startsWith("code 3 (2.0 mA) was written to B"));
+        SimulatedRun run(FaultAt(Fault::NoAnswer, 0));
+        QCOMPARE(run.Run("on"), int(kExitFailed));
+        QCOMPARE(run.err.mid(0, 2), QStringList({"No LDX7320 board found on the ports tried:", "  SIM: opened, but nothing answered the probe"}));
+        QVERIFY(run.err.contains("What to try:"));
+        QCOMPARE(run.err.last(), "ldx7320-cli: \"COM Error\" or \"Power OFF\"");
+        QCOMPARE(run.out, QStringList());
+        QCOMPARE(run.board->Received(), Bytes({0xBB}));
     }
 
     // Names and arguments in any case; each is read before anything is sent.

@@ -16,12 +16,9 @@ const ChannelIds kA{IDC_DOWN_A, IDC_UP_A, IDC_WRITE_A, IDC_READ_A, IDC_BITS_A, I
 const ChannelIds kB{IDC_DOWN_B, IDC_UP_B, IDC_WRITE_B, IDC_READ_B, IDC_BITS_B, IDC_SLIDER2, IDC_CURRENT_B};
 const ChannelIds kC{IDC_DOWN_C, IDC_UP_C, IDC_WRITE_C, IDC_READ_C, IDC_BITS_C, IDC_SLIDER3, IDC_CURRENT_C};
 
-const QString kText0 = " X  X  0  0   0  0  0  0 ";
 const QString kText5 = " X  X  0  0   0  1  0  1 ";
-const QString kText10 = " X  X  0  0   1  0  1  0 ";
 const QString kText37 = " X  X  1  0   0  1  0  1 ";
 const QString kText38 = " X  X  1  0   0  1  1  0 ";
-const QString kText62 = " X  X  1  1   1  1  1  0 ";
 const QString kText63 = " X  X  1  1   1  1  1  1 ";
 
 // A panel with all three channels on and a chip whose REGISTER_S reads 0x2D.
@@ -38,6 +35,13 @@ struct AllOn : CPanelFixture {
         Field(field)->setSelection(position, 1);
         QTest::sendKeyEvent(QTest::Press, Field(field), Qt::Key_unknown, text, Qt::NoModifier);
         QTest::sendKeyEvent(QTest::Release, Field(field), Qt::Key_unknown, text, Qt::NoModifier);
+    }
+    // Types a '1' that would make the text 26 characters long, which the field rejects.
+    QString TextAfterARejectedEdit(int field)
+    {
+        Field(field)->setCursorPosition(3);
+        QTest::keyClicks(Field(field), "1");
+        return Field(field)->text();
     }
 };
 
@@ -79,92 +83,75 @@ QList<int> WrittenCodes(const QByteArray& wire)
 
 }  // namespace
 
+Q_DECLARE_METATYPE(ChannelIds)
+
 class TestPanelChannels : public QObject {
     Q_OBJECT
 
 private slots:
-    // The step starts from the trackbar; the chip's REGISTER_S is read and written back.
+    // The step starts from the trackbar; the chip's REGISTER_S is read and written back, and
+    // trackbar, label and bits field all show the stepped code.
     void aStepWritesTheNextCode_data()
     {
-        QTest::addColumn<int>("button");
-        QTest::addColumn<int>("trackbar");
+        QTest::addColumn<ChannelIds>("channel");
+        QTest::addColumn<bool>("up");
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("to");
         QTest::addColumn<QByteArray>("wire");
-        QTest::newRow("Up on B from 62 writes 63") << kB.up << kB.trackbar << 62 << 63 << Bytes({0x81, 0x3F, 0x93, 0x83, 0x2D});
-        QTest::newRow("Down on A from 1 writes 0") << kA.down << kA.trackbar << 1 << 0 << Bytes({0x80, 0x00, 0x93, 0x83, 0x2D});
-        QTest::newRow("Down on B from 63 writes 62") << kB.down << kB.trackbar << 63 << 62 << Bytes({0x81, 0x3E, 0x93, 0x83, 0x2D});
-        QTest::newRow("Up on C from 0 writes 1") << kC.up << kC.trackbar << 0 << 1 << Bytes({0x82, 0x01, 0x93, 0x83, 0x2D});
-        QTest::newRow("Down on C from 10 writes 9") << kC.down << kC.trackbar << 10 << 9 << Bytes({0x82, 0x09, 0x93, 0x83, 0x2D});
-        QTest::newRow("Up on A from 36 writes 37") << kA.up << kA.trackbar << 36 << 37 << Bytes({0x80, 0x25, 0x93, 0x83, 0x2D});
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("bits");
+        QTest::newRow("Up on B from 62 writes 63") << kB << true << 62 << 63 << Bytes({0x81, 0x3F, 0x93, 0x83, 0x2D}) << "LED current : 32.0 mA" << kText63;
+        QTest::newRow("Down on A from 1 writes 0") << kA << false << 1 << 0 << Bytes({0x80, 0x00, 0x93, 0x83, 0x2D}) << "LED current : 0.5 mA" << kTemplateText;
+        QTest::newRow("Up on C from 0 writes 1") << kC << true << 0 << 1 << Bytes({0x82, 0x01, 0x93, 0x83, 0x2D}) << "LED current : 1.0 mA" << " X  X  0  0   0  0  0  1 ";
+        QTest::newRow("Up on A from 36 writes 37") << kA << true << 36 << 37 << Bytes({0x80, 0x25, 0x93, 0x83, 0x2D}) << "LED current : 19.0 mA" << kText37;
+        QTest::newRow("Up at 63 sends nothing") << kB << true << 63 << 63 << QByteArray() << "LED current : 0.5 mA" << kTemplateText;
+        QTest::newRow("Down at 0 sends nothing") << kA << false << 0 << 0 << QByteArray() << "LED current : 0.5 mA" << kTemplateText;
     }
     void aStepWritesTheNextCode()
     {
-        QFETCH(int, button);
-        QFETCH(int, trackbar);
+        QFETCH(ChannelIds, channel);
+        QFETCH(bool, up);
         QFETCH(int, from);
         QFETCH(int, to);
         QFETCH(QByteArray, wire);
+        QFETCH(QString, label);
+        QFETCH(QString, bits);
         AllOn panel;
-        panel.Trackbar(trackbar)->setValue(from);
-        panel.Click(button);
+        panel.Trackbar(channel.trackbar)->setValue(from);
+        panel.Click(up ? channel.up : channel.down);
         QCOMPARE(panel.Wire(), wire);
-        QCOMPARE(panel.Trackbar(trackbar)->value(), to);
+        QCOMPARE(panel.Trackbar(channel.trackbar)->value(), to);
+        QCOMPARE(panel.Label(channel.label)->text(), label);
+        QCOMPARE(panel.Field(channel.bits)->text(), bits);
     }
 
-    // Trackbar, label and bits field all show the stepped code.
-    void aStepShowsTheCodeThreeWays()
+    // The trackbar and the label follow the typed text, which stays as typed. With the
+    // channel's boxes unticked, Write stays usable until REGISTER_S is written again.
+    void writeSendsTheTypedCode_data()
     {
-        AllOn panel;
-        panel.Trackbar(kB.trackbar)->setValue(62);
-        panel.Click(kB.up);
-        QCOMPARE(panel.Trackbar(kB.trackbar)->value(), 63);
-        QCOMPARE(panel.Label(kB.label)->text(), "LED current : 32.0 mA");
-        QCOMPARE(panel.Field(kB.bits)->text(), kText63);
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("untickFirst");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("code 10") << " X  X  0  0   1  0  1  0 " << false << Bytes({0x82, 0x0A, 0x93, 0x83, 0x2D}) << "LED current : 5.5 mA";
+        QTest::newRow("code 5, the boxes unticked") << kText5 << true << Bytes({0x82, 0x05, 0x93, 0x83, 0x2D}) << "LED current : 3.0 mA";
     }
-
-    void aStepAtTheEndDoesNothing_data()
-    {
-        QTest::addColumn<int>("button");
-        QTest::addColumn<int>("trackbar");
-        QTest::addColumn<int>("at");
-        QTest::newRow("Up at 63") << kB.up << kB.trackbar << 63;
-        QTest::newRow("Down at 0") << kA.down << kA.trackbar << 0;
-    }
-    void aStepAtTheEndDoesNothing()
-    {
-        QFETCH(int, button);
-        QFETCH(int, trackbar);
-        QFETCH(int, at);
-        AllOn panel;
-        panel.Trackbar(trackbar)->setValue(at);
-        panel.Click(button);
-        QVERIFY(panel.Wire().isEmpty());
-        QCOMPARE(panel.Trackbar(trackbar)->value(), at);
-    }
-
-    // The trackbar and the label follow the typed text, which stays as typed.
     void writeSendsTheTypedCode()
     {
+        QFETCH(QString, text);
+        QFETCH(bool, untickFirst);
+        QFETCH(QByteArray, wire);
+        QFETCH(QString, label);
         AllOn panel;
-        panel.Field(kC.bits)->setText(kText10);
+        panel.Field(kC.bits)->setText(text);
+        if (untickFirst)
+            panel.Click(IDC_LED_C1);
         panel.Click(kC.write);
-        QCOMPARE(panel.Wire(), Bytes({0x82, 0x0A, 0x93, 0x83, 0x2D}));
-        QCOMPARE(panel.Trackbar(kC.trackbar)->value(), 10);
-        QCOMPARE(panel.Label(kC.label)->text(), "LED current : 5.5 mA");
-        QCOMPARE(panel.Field(kC.bits)->text(), kText10);
-    }
-
-    // Write stays enabled until REGISTER_S is written again: the write goes out as usual,
-    // and the label shows.
-    void writeWithTheChannelsBoxesUntickedStillWrites()
-    {
-        AllOn panel;
-        panel.Field(kC.bits)->setText(kText5);
-        panel.Click(IDC_LED_C1);
-        panel.Click(kC.write);
-        QCOMPARE(panel.Wire(), Bytes({0x82, 0x05, 0x93, 0x83, 0x2D}));
+        QCOMPARE(panel.Wire(), wire);
+        QCOMPARE(panel.Trackbar(kC.trackbar)->value(), int(quint8(wire.at(1))));
+        QCOMPARE(panel.Label(kC.label)->text(), label);
         QVERIFY(panel.Label(kC.label)->isVisible());
+        QCOMPARE(panel.Field(kC.bits)->text(), text);
     }
 
     // Such a text would read as a value far outside 0..63: nothing is sent, nothing changes.
@@ -186,77 +173,63 @@ private slots:
         QCOMPARE(panel.Trackbar(kC.trackbar)->value(), 10);
     }
 
-    // The reply's two high bits are dropped; only the read goes out.
+    // Only the read goes out, and the reply's two high bits are dropped; a silent board
+    // reads as 0; with neither of the channel's boxes ticked nothing is sent or shown. The
+    // other fields are not touched.
+    void readShowsTheChipsLowSixBits_data()
+    {
+        QTest::addColumn<int>("chip");  // -1: the board stays silent
+        QTest::addColumn<bool>("untickFirst");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("bits");
+        QTest::newRow("0xC5 is code 5") << 0xC5 << false << Bytes({0x91}) << 5 << kText5;
+        QTest::newRow("silence is code 0") << -1 << false << Bytes({0x91}) << 0 << kTemplateText;
+        QTest::newRow("no box ticked: nothing") << 0xC5 << true << QByteArray() << 20 << kTemplateText;
+    }
     void readShowsTheChipsLowSixBits()
     {
-        AllOn panel;
-        panel.board->registers[board::REGISTER_A] = 0xC5;
-        panel.Click(kA.read);
-        QCOMPARE(panel.Wire(), Bytes({0x90}));
-        QCOMPARE(panel.Trackbar(kA.trackbar)->value(), 5);
-        QCOMPARE(panel.Label(kA.label)->text(), "LED current : 3.0 mA");
-        QCOMPARE(panel.Field(kA.bits)->text(), kText5);
-    }
-
-    void readWithNeitherOfTheChannelsBoxesTickedSendsNothing()
-    {
-        AllOn panel;
-        panel.Click(IDC_LED_B1);
-        panel.Click(kB.read);
-        QVERIFY(panel.Wire().isEmpty());
-    }
-
-    void aSilentBoardReadsAsCode0()
-    {
+        QFETCH(int, chip);
+        QFETCH(bool, untickFirst);
+        QFETCH(QByteArray, wire);
+        QFETCH(int, code);
+        QFETCH(QString, bits);
         AllOn panel;
         panel.Trackbar(kB.trackbar)->setValue(20);
-        panel.board->faults.silentFrom = panel.board->ReceivedCount();
+        panel.board->registers[board::REGISTER_B] = quint8(chip);
+        panel.board->faults.silentFrom = chip < 0 ? panel.board->ReceivedCount() : -1;
+        if (untickFirst)
+            panel.Click(IDC_LED_B1);
+        QSignalSpy changedA(panel.Field(kA.bits), &QLineEdit::textChanged);
         panel.Click(kB.read);
-        QCOMPARE(panel.Trackbar(kB.trackbar)->value(), 0);
-        QCOMPARE(panel.Label(kB.label)->text(), "LED current : 0.5 mA");
-        QCOMPARE(panel.Field(kB.bits)->text(), kText0);
+        QCOMPARE(changedA.count(), 0);
+        QCOMPARE(panel.Wire(), wire);
+        QCOMPARE(panel.Trackbar(kB.trackbar)->value(), code);
+        QCOMPARE(panel.Field(kB.bits)->text(), bits);
     }
 
-    // A code shown by Read does not become the field's last accepted text: an edit that is
-    // rejected brings back the older text.
-    void aShownCodeIsNotAcceptedByShowingIt()
+    // A rejected edit brings back the field's last accepted text. A code shown by Read or a
+    // step is not accepted by showing it, the user's next accepted edit is, and DISABLE makes
+    // the template the accepted text, also where the field already showed it.
+    void aRejectedEditBringsBackTheLastAcceptedText()
     {
         AllOn panel;
         panel.board->registers[board::REGISTER_A] = 37;
         panel.Click(kA.read);
         QCOMPARE(panel.Field(kA.bits)->text(), kText37);
-        panel.Field(kA.bits)->setCursorPosition(3);
-        QTest::keyClicks(panel.Field(kA.bits), "1");  // 26 characters: rejected
-        QCOMPARE(panel.Field(kA.bits)->text(), kText0);
-    }
-
-    // ... but the user's next accepted edit of it is.
-    void theNextAcceptedEditIsTheLastAcceptedText()
-    {
-        AllOn panel;
-        panel.Trackbar(kA.trackbar)->setValue(37);
+        QCOMPARE(panel.TextAfterARejectedEdit(kA.bits), kTemplateText);
         panel.Click(kA.up);
         panel.TypeOver(kA.bits, 23, "0");  // accepted: the text of 38 as it was
-        panel.Field(kA.bits)->setCursorPosition(3);
-        QTest::keyClicks(panel.Field(kA.bits), "1");  // rejected
-        QCOMPARE(panel.Field(kA.bits)->text(), kText38);
-    }
-
-    // DISABLE makes the template every field's last accepted text, also where the field
-    // already showed it.
-    void disableMakesTheTemplateTheLastAcceptedText()
-    {
-        AllOn panel;
-        panel.TypeOver(kA.bits, 23, "1");  // accepted: the text of 1
-        panel.Click(kA.down);             // shows the template without accepting it
+        QCOMPARE(panel.TextAfterARejectedEdit(kA.bits), kText38);
+        panel.board->registers[board::REGISTER_A] = 0;
+        panel.Click(kA.read);  // shows the template
         panel.Click(IDC_ENABLE);
         panel.SwitchOn({IDC_LED_A1});
-        panel.Field(kA.bits)->setCursorPosition(3);
-        QTest::keyClicks(panel.Field(kA.bits), "1");  // rejected
-        QCOMPARE(panel.Field(kA.bits)->text(), kText0);
+        QCOMPARE(panel.TextAfterARejectedEdit(kA.bits), kTemplateText);
     }
 
-    // A foreign character is repaired where typed, and the caret stays there.
+    // A foreign character is repaired where typed, and the caret stays there. One that takes
+    // two UTF-16 units is one character of the text: 25 stay 25.
     void typingIsRepairedWhereTyped()
     {
         AllOn panel;
@@ -264,25 +237,8 @@ private slots:
         panel.TypeOver(kA.bits, 7, "7");  // over the top bit of 38
         QCOMPARE(panel.Field(kA.bits)->text(), " X  X  0  0   0  1  1  0 ");
         QCOMPARE(panel.Field(kA.bits)->cursorPosition(), 8);
-    }
-
-    // A character that takes two UTF-16 units is one character of the text: 25 stay 25,
-    // and the foreign character becomes '0'.
-    void aCharacterBeyondLatin1CountsOnce()
-    {
-        AllOn panel;
-        panel.Field(kA.bits)->setText(kText62);
-        panel.TypeOver(kA.bits, 10, QString::fromUtf8("\xF0\x9F\x92\xA1"));
-        QCOMPARE(panel.Field(kA.bits)->text(), " X  X  1  0   1  1  1  0 ");
-    }
-
-    // A Read rewrites only its own field: the others are not touched.
-    void aReadLeavesTheOtherFieldsAlone()
-    {
-        AllOn panel;
-        QSignalSpy changedB(panel.Field(kB.bits), &QLineEdit::textChanged);
-        panel.Click(kA.read);
-        QCOMPARE(changedB.count(), 0);
+        panel.TypeOver(kA.bits, 17, QString::fromUtf8("\xF0\x9F\x92\xA1"));
+        QCOMPARE(panel.Field(kA.bits)->text(), " X  X  0  0   0  0  1  0 ");
     }
 
     // One current write per notification the Windows trackbar sends for the key: the move,
@@ -294,7 +250,6 @@ private slots:
         QTest::addColumn<int>("repeats");  // key presses repeated while held
         QTest::addColumn<QList<int>>("writes");
         QTest::newRow("Left at 10 moves to 9") << 10 << int(Qt::Key_Left) << 0 << QList<int>{9, 9};
-        QTest::newRow("Right at 10 moves to 11") << 10 << int(Qt::Key_Right) << 0 << QList<int>{11, 11};
         QTest::newRow("Up at 10 moves toward 0") << 10 << int(Qt::Key_Up) << 0 << QList<int>{9, 9};
         QTest::newRow("Down at 10 moves toward 63") << 10 << int(Qt::Key_Down) << 0 << QList<int>{11, 11};
         QTest::newRow("PageUp at 20 moves a page of 12") << 20 << int(Qt::Key_PageUp) << 0 << QList<int>{8, 8};
@@ -305,8 +260,6 @@ private slots:
         QTest::newRow("Right held at 10: a write a press, one at the release") << 10 << int(Qt::Key_Right) << 2 << QList<int>{11, 12, 13, 13};
         QTest::newRow("Left held at 1: nothing once at 0") << 1 << int(Qt::Key_Left) << 2 << QList<int>{0, 0};
         QTest::newRow("Home at 0: only the release") << 0 << int(Qt::Key_Home) << 0 << QList<int>{0};
-        QTest::newRow("PageUp at 0: only the release") << 0 << int(Qt::Key_PageUp) << 0 << QList<int>{0};
-        QTest::newRow("End at 63: only the release") << 63 << int(Qt::Key_End) << 0 << QList<int>{63};
         QTest::newRow("PageDown at 63: only the release") << 63 << int(Qt::Key_PageDown) << 0 << QList<int>{63};
         QTest::newRow("a letter does nothing") << 10 << int(Qt::Key_A) << 0 << QList<int>{};
     }
@@ -332,23 +285,26 @@ private slots:
 
     // A left press beside the thumb pages towards the pointer at once, then every half
     // second while the pointer is still beyond the thumb; the release writes once more.
-    // Other buttons and the wheel do nothing.
+    // Moving the pointer while the button is held moves where the paging stops. Other buttons
+    // do nothing.
     void mouseButtonsBesideTheThumb_data()
     {
         QTest::addColumn<int>("start");
         QTest::addColumn<int>("button");
         QTest::addColumn<int>("pointer");  // the code under the pointer; -1: on the thumb
         QTest::addColumn<bool>("held");    // until the paging has stopped
+        QTest::addColumn<int>("moveTo");   // the code the pointer is moved over while held; -1: not moved
         QTest::addColumn<QList<int>>("writes");
-        QTest::newRow("a click on the thumb writes where it is") << 10 << int(Qt::LeftButton) << -1 << false << QList<int>{10, 10};
-        QTest::newRow("a click beside, far, pages 12 once") << 10 << int(Qt::LeftButton) << 55 << false << QList<int>{22, 22};
-        QTest::newRow("a click beside, near, pages all the same") << 32 << int(Qt::LeftButton) << 26 << false << QList<int>{20, 20};
-        QTest::newRow("a click beside may overshoot the pointer") << 32 << int(Qt::LeftButton) << 38 << false << QList<int>{44, 44};
-        QTest::newRow("held beside pages up to the pointer") << 10 << int(Qt::LeftButton) << 58 << true << QList<int>{22, 34, 46, 58, 58};
-        QTest::newRow("held beside pages down to the pointer") << 53 << int(Qt::LeftButton) << 5 << true << QList<int>{41, 29, 17, 5, 5};
-        QTest::newRow("a middle click beside does nothing") << 10 << int(Qt::MiddleButton) << 55 << false << QList<int>{};
-        QTest::newRow("a middle click on the thumb does nothing") << 10 << int(Qt::MiddleButton) << -1 << false << QList<int>{};
-        QTest::newRow("a right click beside does nothing") << 10 << int(Qt::RightButton) << 55 << false << QList<int>{};
+        QTest::newRow("a click on the thumb writes where it is") << 10 << int(Qt::LeftButton) << -1 << false << -1 << QList<int>{10, 10};
+        QTest::newRow("a click beside, far, pages 12 once") << 10 << int(Qt::LeftButton) << 55 << false << -1 << QList<int>{22, 22};
+        QTest::newRow("a click beside, near, pages all the same") << 32 << int(Qt::LeftButton) << 26 << false << -1 << QList<int>{20, 20};
+        QTest::newRow("a click beside may overshoot the pointer") << 32 << int(Qt::LeftButton) << 38 << false << -1 << QList<int>{44, 44};
+        QTest::newRow("held beside pages up to the pointer") << 10 << int(Qt::LeftButton) << 58 << true << -1 << QList<int>{22, 34, 46, 58, 58};
+        QTest::newRow("held beside pages down to the pointer") << 53 << int(Qt::LeftButton) << 5 << true << -1 << QList<int>{41, 29, 17, 5, 5};
+        QTest::newRow("held, the pointer moved back, pages to it") << 10 << int(Qt::LeftButton) << 63 << true << 34 << QList<int>{22, 34, 34};
+        QTest::newRow("a middle click beside does nothing") << 10 << int(Qt::MiddleButton) << 55 << false << -1 << QList<int>{};
+        QTest::newRow("a middle click on the thumb does nothing") << 10 << int(Qt::MiddleButton) << -1 << false << -1 << QList<int>{};
+        QTest::newRow("a right click beside does nothing") << 10 << int(Qt::RightButton) << 55 << false << -1 << QList<int>{};
     }
     void mouseButtonsBesideTheThumb()
     {
@@ -356,77 +312,60 @@ private slots:
         QFETCH(int, button);
         QFETCH(int, pointer);
         QFETCH(bool, held);
+        QFETCH(int, moveTo);
         QFETCH(QList<int>, writes);
         AllOn panel;
         auto* trackbar = qobject_cast<controls::CTrackbar*>(panel.Trackbar(kA.trackbar));
         trackbar->setValue(start);
-        const QPoint point = pointer < 0 ? HandleRect(trackbar).center() : PointOver(trackbar, pointer);
+        QPoint point = pointer < 0 ? HandleRect(trackbar).center() : PointOver(trackbar, pointer);
         QTest::mousePress(trackbar, Qt::MouseButton(button), {}, point);
+        if (moveTo >= 0)
+            MovePointer(trackbar, point = PointOver(trackbar, moveTo));
         if (held)
             QVERIFY(QTest::qWaitFor([trackbar] { return !trackbar->IsPaging(); }, 30000));
         QTest::mouseRelease(trackbar, Qt::MouseButton(button), {}, point);
         QCOMPARE(WrittenCodes(panel.Wire()), writes);
     }
 
-    // Moving the pointer while the button is held moves where the paging stops.
-    void thePointerMovedWhileHeldStopsThePagingThere()
-    {
-        AllOn panel;
-        auto* trackbar = qobject_cast<controls::CTrackbar*>(panel.Trackbar(kA.trackbar));
-        trackbar->setValue(10);
-        QTest::mousePress(trackbar, Qt::LeftButton, {}, PointOver(trackbar, 63));
-        MovePointer(trackbar, PointOver(trackbar, 34));
-        QVERIFY(QTest::qWaitFor([trackbar] { return !trackbar->IsPaging(); }, 30000));
-        QTest::mouseRelease(trackbar, Qt::LeftButton, {}, PointOver(trackbar, 34));
-        QCOMPARE(WrittenCodes(panel.Wire()), QList<int>({22, 34, 34}));
-    }
-
     // Every position the trackbar reports on the way, and the last twice more at the
-    // release; label and bits field follow.
+    // release; label and bits field follow. After a click beside the thumb, the next press
+    // on the thumb drags again.
+    void aDragWritesEveryPosition_data()
+    {
+        QTest::addColumn<bool>("clickBesideFirst");
+        QTest::addColumn<QList<int>>("writes");
+        QTest::newRow("from 10 to 20") << false << QList<int>{14, 17, 20, 20, 20};
+        QTest::newRow("after a click beside") << true << QList<int>{22, 22, 14, 17, 20, 20, 20};
+    }
     void aDragWritesEveryPosition()
     {
+        QFETCH(bool, clickBesideFirst);
+        QFETCH(QList<int>, writes);
         AllOn panel;
         QSlider* trackbar = panel.Trackbar(kA.trackbar);
         trackbar->setValue(10);
+        if (clickBesideFirst)
+            QTest::mouseClick(trackbar, Qt::LeftButton, {}, PointOver(trackbar, 55));
         QTest::mousePress(trackbar, Qt::LeftButton, {}, HandleRect(trackbar).center());
         for (int code : {14, 17, 20})
             MovePointer(trackbar, PointOver(trackbar, code));
         QTest::mouseRelease(trackbar, Qt::LeftButton, {}, PointOver(trackbar, 20));
-        QCOMPARE(WrittenCodes(panel.Wire()), QList<int>({14, 17, 20, 20, 20}));
+        QCOMPARE(WrittenCodes(panel.Wire()), writes);
         QCOMPARE(panel.Label(kA.label)->text(), "LED current : 10.5 mA");
         QCOMPARE(panel.Field(kA.bits)->text(), " X  X  0  1   0  1  0  0 ");
     }
 
-    // After a click beside the thumb, the next press on the thumb drags again.
-    void aClickBesideLeavesTheNextPressADrag()
-    {
-        AllOn panel;
-        QSlider* trackbar = panel.Trackbar(kA.trackbar);
-        trackbar->setValue(10);
-        QTest::mouseClick(trackbar, Qt::LeftButton, {}, PointOver(trackbar, 55));
-        QTest::mousePress(trackbar, Qt::LeftButton, {}, HandleRect(trackbar).center());
-        for (int code : {14, 17, 20})
-            MovePointer(trackbar, PointOver(trackbar, code));
-        QTest::mouseRelease(trackbar, Qt::LeftButton, {}, PointOver(trackbar, 20));
-        QCOMPARE(WrittenCodes(panel.Wire()), QList<int>({22, 22, 14, 17, 20, 20, 20}));
-    }
-
-    void theWheelDoesNothing_data()
-    {
-        QTest::addColumn<int>("angle");
-        QTest::newRow("up") << 120;
-        QTest::newRow("down") << -120;
-    }
     void theWheelDoesNothing()
     {
-        QFETCH(int, angle);
         AllOn panel;
         QSlider* trackbar = panel.Trackbar(kA.trackbar);
         trackbar->setValue(10);
         const QPoint point = PointOver(trackbar, 30);
-        QWheelEvent wheel(point, trackbar->mapToGlobal(point), {}, QPoint(0, angle), Qt::NoButton, Qt::NoModifier,
-                          Qt::NoScrollPhase, false);
-        QApplication::sendEvent(trackbar, &wheel);
+        for (int angle : {120, -120}) {
+            QWheelEvent wheel(point, trackbar->mapToGlobal(point), {}, QPoint(0, angle), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(trackbar, &wheel);
+        }
         QVERIFY(panel.Wire().isEmpty());
         QCOMPARE(trackbar->value(), 10);
     }

@@ -23,6 +23,9 @@
 
 using namespace res;
 
+// What a bits field shows for code 0, and before any code.
+const QString kTemplateText = " X  X  0  0   0  0  0  0 ";
+
 // Answers every modal box that opens with its OK button, noting what it showed.
 struct CBoxAnswerer {
     QStringList seen;
@@ -63,10 +66,7 @@ public:
     CPanelFixture(board::CPortProvider& provider, const QStringList& candidates, bool simulated = false)
         : dialog(std::make_unique<CPanelDlg>(provider, PanelSetup{candidates, false, simulated}))
     {
-        dialog->SetMessageShower([this](const QString& text, const QString& why) {
-            messages << text;
-            details << why;
-        });
+        dialog->SetMessageShower([this](const QString& text, const QString&) { messages << text; });
         dialog->SetAboutBox(&CAboutDlg::Run);
     }
 
@@ -127,5 +127,4 @@ public:
     std::shared_ptr<board::CSimulatedBoard> board;
     std::unique_ptr<CPanelDlg> dialog;
     QStringList messages;
-    QStringList details;
 };

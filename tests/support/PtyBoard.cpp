@@ -74,13 +74,6 @@ QByteArray CPtyBoard::ReceivedAfterDrain()
     return m_received;
 }
 
-std::optional<CPtyBoard::Clock::time_point> CPtyBoard::FirstArrival(quint8 byte, std::chrono::milliseconds limit) const
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait_for(lock, limit, [&] { return m_firstArrival[byte].has_value(); });
-    return m_firstArrival[byte];
-}
-
 bool CPtyBoard::Locked() const
 {
     const QString name = board::LockFileName(m_devicePath);
@@ -95,8 +88,8 @@ void CPtyBoard::SendUnasked(const QByteArray& bytes)
         int count = 0;
         return m_slave < 0 || (::ioctl(m_slave, FIONREAD, &count) == 0 && count >= 0) ? count : 0;
     };
-    const Clock::time_point limit = Clock::now() + std::chrono::seconds(10);
-    while (waiting() < bytes.size() && Clock::now() < limit)
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (waiting() < bytes.size() && std::chrono::steady_clock::now() < limit)
         std::this_thread::yield();
 }
 
@@ -136,14 +129,9 @@ void CPtyBoard::Serve()
             master = m_master;
         }
         pollfd watch[] = {{m_wakePipe[0], POLLIN, 0}, {master, POLLIN, 0}};  // a closed master (-1) is left out
-        if (::poll(watch, 2, -1) < 0)
-            continue;
-        if (watch[0].revents & POLLIN) {
-            char why = 0;
-            (void)!::read(m_wakePipe[0], &why, 1);
-            if (why == 's')
-                return;
-        }
+        char why = 0;
+        if (::poll(watch, 2, -1) > 0 && (watch[0].revents & POLLIN) && ::read(m_wakePipe[0], &why, 1) == 1 && why == 's')
+            return;
         if (watch[1].revents & POLLIN)
             TakeWaitingBytes();
     }
@@ -162,12 +150,7 @@ void CPtyBoard::TakeWaitingBytes()
             count = ::read(m_master, buffer, sizeof buffer);
             if (count <= 0)
                 return;
-            const Clock::time_point arrival = Clock::now();
-            for (ssize_t i = 0; i < count; ++i) {
-                m_received.append(char(buffer[i]));
-                if (!m_firstArrival[buffer[i]])
-                    m_firstArrival[buffer[i]] = arrival;
-            }
+            m_received.append(reinterpret_cast<const char*>(buffer), count);
             draining = m_draining;
             // The writer has stopped while draining: nothing is answered, and the mark,
             // once it is through, is no byte of the program's.

@@ -5,21 +5,18 @@
 
 #include <QByteArray>
 #include <QString>
-#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
-#include <optional>
 #include <thread>
 
 class CPtyBoard {
 public:
-    using Clock = std::chrono::steady_clock;
     using Responder = std::function<QByteArray(quint8 received)>;
 
     // The board answers each byte with whatever the responder returns (possibly nothing).
-    // The responder runs on the board's thread.
+    // The responder runs on the board's thread, as each byte arrives.
     explicit CPtyBoard(Responder responder = AnswerLikeTheBoard());
     ~CPtyBoard();
     CPtyBoard(const CPtyBoard&) = delete;
@@ -35,9 +32,6 @@ public:
     // way through the terminal before it answers. Call it once the writer has stopped (its
     // process ended, say) to see that nothing more came.
     QByteArray ReceivedAfterDrain();
-    // When a byte of this value first arrived; nothing if it did not within limit.
-    std::optional<Clock::time_point> FirstArrival(quint8 byte, std::chrono::milliseconds limit) const;
-
     // Whether a lock file names the device, as QSerialPort leaves one while it has it open.
     bool Locked() const;
     // Writes bytes towards the program unasked, as a late or stray answer would, and returns
@@ -65,7 +59,6 @@ private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
     QByteArray m_received;
-    std::array<std::optional<Clock::time_point>, 256> m_firstArrival{};
     bool m_draining = false;
     int m_drains = 0;
     std::thread m_thread;
