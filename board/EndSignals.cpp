@@ -104,6 +104,7 @@ CEndSignalNotifier::~CEndSignalNotifier()
     s_notifier = nullptr;
 }
 
+#ifdef Q_OS_WIN
 // The console's handler runs on a thread of its own: the call is queued to the event loop,
 // and dropped when the notifier is gone by then.
 void CEndSignalNotifier::NotifyFromAnyThread()
@@ -111,5 +112,6 @@ void CEndSignalNotifier::NotifyFromAnyThread()
     if (CEndSignalNotifier* notifier = s_notifier)
         QMetaObject::invokeMethod(notifier, [notifier] { notifier->m_onSignal(); }, Qt::QueuedConnection);
 }
+#endif
 
 }  // namespace board

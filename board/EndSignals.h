@@ -26,8 +26,10 @@ public:
     explicit CEndSignalNotifier(std::function<void()> onSignal);
     ~CEndSignalNotifier() override;
 
-    // For a handler that runs on another thread (Windows' console handler).
+#ifdef Q_OS_WIN
+    // For Windows' console handler, which runs on a thread of its own.
     static void NotifyFromAnyThread();
+#endif
 
 private:
     static std::atomic<CEndSignalNotifier*> s_notifier;

@@ -50,14 +50,12 @@ QByteArray ValueToBits(int code)
     QByteArray text(kBitsTemplate);
     // A quotient of exactly 1 marks a set bit; codes outside 0..63 never give one at
     // the top digit and so come out as the template.
-    for (int i = 0; i + 1 < static_cast<int>(kDigits.size()); ++i) {
-        if (code / kDigits[i].weight == 1) {
-            text[kDigits[i].position] = '1';
-            code %= kDigits[i].weight;
+    for (const DigitPosition& digit : kDigits) {
+        if (code / digit.weight == 1) {
+            text[digit.position] = '1';
+            code %= digit.weight;
         }
     }
-    if (code == 1)
-        text[kDigits.back().position] = '1';
     return text;
 }
 
