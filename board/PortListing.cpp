@@ -12,6 +12,8 @@
 #else
 #include <cerrno>
 #include <csignal>
+#include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -143,6 +145,20 @@ QString PortHolder(const QString& location)
 #else
     const QString locked = LockFileHolder(location);
     return locked.isEmpty() ? OpenFileHolder(location) : locked;
+#endif
+}
+
+QString DeviceGroup(const QString& location)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(location);
+    return {};
+#else
+    struct stat info {};
+    if (::stat(QFile::encodeName(location).constData(), &info) != 0)
+        return {};
+    const struct group* owner = ::getgrgid(info.st_gid);
+    return owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
 #endif
 }
 

@@ -42,6 +42,10 @@ QString LockFileName(const QString& location);
 // "another program"); empty when nobody does. Never opens the device itself off Windows.
 QString PortHolder(const QString& location);
 
+// The group whose members may use the device, for the advice to join it when it cannot be
+// opened; empty when unknown, and on Windows.
+QString DeviceGroup(const QString& location);
+
 // The names the search tries when none is given: COM4, COM3, COM2, COM1, then the USB
 // serial adapters present: on Windows OtherComPorts of the system's list, elsewhere the
 // adapters' devices in deviceDir, in natural order.

@@ -1,11 +1,12 @@
 #include "SerialPortDevice.h"
 
+#include "PortListing.h"
+
 #include <QDeadlineTimer>
 #include <algorithm>
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
-#include <grp.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,16 +22,6 @@ bool HasModemControlLines(int descriptor)
 {
     int lines;
     return ::ioctl(descriptor, TIOCMGET, &lines) == 0;
-}
-
-// The group that may use the device, for the advice to join it; empty when unknown.
-QString DeviceGroup(const QString& location)
-{
-    struct stat info {};
-    if (::stat(QFile::encodeName(location).constData(), &info) != 0)
-        return {};
-    const struct group* owner = ::getgrgid(info.st_gid);
-    return owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
 }
 #endif
 

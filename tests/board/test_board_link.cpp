@@ -211,7 +211,7 @@ private slots:
         const QList<SerialPortEntry> listed{
             {"COM12", "COM12", "USB-SERIAL CH340", "wch.cn", 0x1A86, 0x7523, "", ""},
             {"COM9", "COM9", "Standard Serial over Bluetooth link", "Microsoft", {}, {}, "", ""},
-            {"COM3", "COM3", "Communications Port", "(Standard port types)", {}, {}, "", ""},
+            {"COM4", "COM4", "Communications Port", "(Standard port types)", {}, {}, "", ""},
             {"COM7", "COM7", "USB Serial Port", "FTDI", 0x0403, 0x6001, "A50285BI", ""},
             {"COM11", "COM11", "Serial port", "BlueTooth Inc.", {}, {}, "", ""},
             {"COM10", "COM10", "USB Serial Device", "Microsoft", 0x2341, 0x0043, "", ""},
@@ -245,6 +245,8 @@ private slots:
                  "permission denied; the device belongs to group 'dialout': add yourself with "
                  "'sudo usermod -aG dialout $USER' and log in again");
         QCOMPARE(Describe(OpenFailure{OpenFailure::Reason::PermissionDenied, ""}), "permission denied");
+        QCOMPARE(DeviceGroup(QDir::tempPath()), QFileInfo(QDir::tempPath()).group());
+        QCOMPARE(DeviceGroup("/nonexistent/ttyUSB0"), QString());
     }
 };
 
