@@ -171,9 +171,10 @@ private slots:
         QCOMPARE(read.commands.value(0).error, error);
     }
 
-    // The help lists every form of every command of the table.
+    // The help lists every form of every command of the table, each with what it does.
     void theHelpListsEveryCommand()
     {
+        QVERIFY(HelpText().contains("\n  on                       switch the board's output on (it must acknowledge)\n"));
         for (const char* form : {"on ", "off ", "leds NAME[,NAME...] ", "leds none ", "read S|A|B|C ", "set A|B|C CODE ",
                                  "set A|B|C CURRENTmA ", "status ", "ports "})
             QVERIFY2(HelpText().contains(QStringLiteral("\n  ") + form), form);

@@ -324,6 +324,7 @@ private slots:
         if (held)
             QVERIFY(QTest::qWaitFor([trackbar] { return !trackbar->IsPaging(); }, 30000));
         QTest::mouseRelease(trackbar, Qt::MouseButton(button), {}, point);
+        QVERIFY(!trackbar->IsPaging());  // no page after the release
         QCOMPARE(WrittenCodes(panel.Wire()), writes);
     }
 

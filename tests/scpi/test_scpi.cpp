@@ -88,6 +88,7 @@ private slots:
         QTest::newRow("code 64") << QByteArray("CURR:A:CODE 64") << "-222,\"Data out of range;64 is not a code: 0 to 63\"" << QByteArray();
         QTest::newRow("a volt") << QByteArray("CURR:A 5V") << "-104,\"Data type error;'5V' is not a current: amperes, or a number with A or MA\"" << QByteArray();
         QTest::newRow("a tilde is no LED") << QByteArray("LED ~") << "-222,\"Data out of range;'~' is not an LED: A1 A2 B1 B2 C1 C2, or NONE\"" << QByteArray();
+        QTest::newRow("a leading colon goes back to the root") << QByteArray("CURR:A 0.0005;:B 0.001") << "-113,\"Undefined header;B\"" << Bytes({0x80, 0, 0x93, 0x83, 0xCC});
         QTest::newRow("only the first error of a line") << QByteArray("VOLT 5;LED A1,,B1") << "-113,\"Undefined header;VOLT\"" << QByteArray();
         QTest::newRow("MAYBE is no boolean") << QByteArray("OUTP MAYBE") << "-104,\"Data type error;'MAYBE' is not ON, OFF, 1 or 0\"" << QByteArray();
         QTest::newRow("2 is no boolean") << QByteArray("OUTP 2") << "-222,\"Data out of range;2 is not 1 or 0\"" << QByteArray();
@@ -178,7 +179,8 @@ private slots:
     }
 
     // Lines come in pieces: LF ends one wherever it falls, a CR before it is dropped, and a
-    // line over 4096 bytes comes out as too long, without its text, once its LF has come.
+    // line of over 4096 bytes before its LF comes out as too long, without its text, once
+    // its LF has come.
     void linesOutOfPieces()
     {
         CLineAssembler lines;
@@ -187,6 +189,7 @@ private slots:
         QCOMPARE(taken.size(), 2);
         QCOMPARE(taken.at(0).text, "*IDN?");
         QCOMPARE(taken.at(1).text, "*OPC?");
+        QVERIFY(!lines.Take(QByteArray(4096, 'A') + '\n').value(0).tooLong);  // the longest a line may be
         QCOMPARE(lines.Take(QByteArray(4096, 'A')).size(), 0);
         QCOMPARE(lines.Take("B").size(), 0);
         const QList<CLineAssembler::Line> long_ = lines.Take("C\nREG:S?\n");

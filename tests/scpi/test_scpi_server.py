@@ -15,6 +15,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 import unittest
 
 import pyvisa
@@ -79,6 +80,28 @@ class Server:
 def ask(connection, reader, line):
     connection.sendall(line)
     return reader.readline().decode().rstrip("\n")
+
+
+def wait_until(state, what):
+    """Looks again and again until the state holds; the limit only bounds a wait that failed."""
+    deadline = time.monotonic() + LIMIT
+    while not state():
+        if time.monotonic() > deadline:
+            raise AssertionError(f"never {what}")
+        time.sleep(0.001)
+
+
+def stopped(pid):
+    with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
+        return stat.read().rsplit(")", 1)[1].split()[0] == "T"
+
+
+def close_waiting(server_port, client_port):
+    """Whether the server's end of that connection has the client's FIN (CLOSE_WAIT)."""
+    with open("/proc/net/tcp", encoding="ascii") as table:
+        rows = [row.split() for row in table.readlines()[1:]]
+    return any(row[1].endswith(f":{server_port:04X}") and row[2].endswith(f":{client_port:04X}") and row[3] == "08"
+               for row in rows)
 
 
 class TestScpiServer(unittest.TestCase):
@@ -207,6 +230,31 @@ class TestScpiServer(unittest.TestCase):
         connection.close()
         server.wait_for_line(r"client 127\.0\.0\.1:\d+ left")
         self.assertEqual(server.end(), 0)
+
+    # A client that leaves loses the lines it has not had run: none of them reaches the board.
+    # The server is stopped while the client sends them and goes, so that it finds both at once.
+    def test_a_client_that_leaves_loses_its_lines(self):
+        board = PtyBoard()
+        server = Server("--port", board.path)
+        server.wait_for_line("board found on")
+        leaving, reader = server.connect()
+        self.assertEqual(ask(leaving, reader, b"*OPC?\n"), "1")
+        server.wait_for_line(r"client 127\.0\.0\.1:\d+ connected \(1 of 8\)")
+        client_port = leaving.getsockname()[1]
+        server.process.send_signal(signal.SIGSTOP)
+        wait_until(lambda: stopped(server.process.pid), "stopped")
+        leaving.sendall(b"OUTP ON\nLED A1\n")
+        reader.close()
+        leaving.close()
+        wait_until(lambda: close_waiting(server.port, client_port), "closed")
+        server.process.send_signal(signal.SIGCONT)
+        server.wait_for_line(r"client 127\.0\.0\.1:\d+ left")
+        staying, reader = server.connect()
+        self.assertEqual(ask(staying, reader, b"*OPC?\n"), "1")
+        reader.close()
+        staying.close()
+        self.assertEqual(server.end(), 0)
+        self.assertEqual(board.drained(), "bb")
 
     def test_a_port_that_is_taken_is_said(self):
         with socket.create_server(("127.0.0.1", 0)) as taken:
