@@ -16,7 +16,7 @@ CCliRun::CCliRun(board::CPortProvider& ports, const QStringList& candidates, boo
 int CCliRun::RunCommands(const QList<Command>& commands)
 {
     const bool needsBoard =
-        std::any_of(commands.begin(), commands.end(), [](const Command& command) { return command.spec->needsBoard; });
+        std::any_of(commands.begin(), commands.end(), [](const Command& command) { return command.kind->needsBoard; });
     if (needsBoard && !FindBoard())
         return kExitFailed;
     for (const Command& command : commands) {

@@ -328,9 +328,9 @@ void NoArguments(const QStringList&, Command&) {}
 
 }  // namespace
 
-const QList<CommandSpec>& CommandTable()
+const QList<CommandKind>& CommandTable()
 {
-    static const QList<CommandSpec> table{
+    static const QList<CommandKind> table{
         {"on", "on\tswitch the board's output on (it must acknowledge)", 0, "'on' takes no argument", true,
          NoArguments, RunOutput, TextOfOutput, JsonOfOutput},
         {"off", "off\tswitch the board's output off (it must acknowledge)", 0, "'off' takes no argument", true,
@@ -361,21 +361,21 @@ Command ReadCommand(const QStringList& words, int number)
     command.number = number;
     command.text = words.join(QLatin1Char(' '));
     command.name = words.value(0).toLower();
-    for (const CommandSpec& spec : CommandTable()) {
-        if (command.name == QLatin1String(spec.name))
-            command.spec = &spec;
+    for (const CommandKind& kind : CommandTable()) {
+        if (command.name == QLatin1String(kind.name))
+            command.kind = &kind;
     }
     if (command.text.contains(QLatin1Char(';'))) {
         command.error = QStringLiteral("';' separates commands only as a word of its own or at the end of a word");
-    } else if (!command.spec) {
+    } else if (!command.kind) {
         QStringList names;
-        for (const CommandSpec& spec : CommandTable())
-            names << QString::fromLatin1(spec.name);
+        for (const CommandKind& kind : CommandTable())
+            names << QString::fromLatin1(kind.name);
         command.error = QStringLiteral("unknown command '%1': %2").arg(words.value(0), names.join(QLatin1String(", ")));
-    } else if (words.size() - 1 != command.spec->argumentCount) {
-        command.error = QString::fromLatin1(command.spec->argumentsWanted);
+    } else if (words.size() - 1 != command.kind->argumentCount) {
+        command.error = QString::fromLatin1(command.kind->argumentsWanted);
     } else {
-        command.spec->read(words.mid(1), command);
+        command.kind->read(words.mid(1), command);
     }
     return command;
 }
@@ -384,7 +384,7 @@ CommandResult RunCommand(board::CBoardLink& link, RunState& state, const Command
 {
     CommandResult result;
     result.command = command;
-    command.spec->run(link, state, result);
+    command.kind->run(link, state, result);
     return result;
 }
 
@@ -404,8 +404,8 @@ QString RegisterName(int index)
 QString CommandHelp()
 {
     QStringList lines;
-    for (const CommandSpec& spec : CommandTable()) {
-        for (const QString& line : QString::fromLatin1(spec.help).split(QLatin1Char('\n')))
+    for (const CommandKind& kind : CommandTable()) {
+        for (const QString& line : QString::fromLatin1(kind.help).split(QLatin1Char('\n')))
             lines << QStringLiteral("  ") + line.section(QLatin1Char('\t'), 0, 0).leftJustified(24) + QLatin1Char(' ') + line.section(QLatin1Char('\t'), 1);
     }
     return lines.join(QLatin1Char('\n'));

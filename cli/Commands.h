@@ -13,11 +13,11 @@
 
 namespace cli {
 
-struct CommandSpec;
+struct CommandKind;
 
 // One command as read from its words; nothing opened, nothing sent.
 struct Command {
-    const CommandSpec* spec = nullptr;  // none when the name is unknown
+    const CommandKind* kind = nullptr;  // none when the name is unknown
     int number = 0;         // its position on the command line from 1, or its line in the `-` mode
     QString name;           // the command's word in lower case ("set"), also when unknown
     QString text;           // the command as given, its words joined by one space
@@ -48,7 +48,7 @@ struct RunState {
     std::optional<bool> outputOn;  // as last set by this run
 };
 
-struct CommandSpec {
+struct CommandKind {
     const char* name;
     // For the help: each form of the command and what it does, a line each, the two
     // parts parted by a tab.
@@ -62,7 +62,7 @@ struct CommandSpec {
     void (*json)(const CommandResult& result, QJsonObject& answer);  // its fields, also when it failed
 };
 
-const QList<CommandSpec>& CommandTable();
+const QList<CommandKind>& CommandTable();
 
 // Reads one command from its words, the first being its name.
 Command ReadCommand(const QStringList& words, int number);

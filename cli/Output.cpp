@@ -14,7 +14,7 @@ QStringList TextAnswer(const CommandResult& result, Numbering numbering)
 {
     if (!result.done)
         return {QStringLiteral("error: %1: %2").arg(Where(result.command, numbering), result.error)};
-    return result.command.spec->text(result);
+    return result.command.kind->text(result);
 }
 
 QByteArray JsonAnswer(const CommandResult& result)
@@ -23,8 +23,8 @@ QByteArray JsonAnswer(const CommandResult& result)
     QJsonObject answer{{QStringLiteral("command"), command.name}, {QStringLiteral("number"), command.number}};
     if (!result.done)
         answer.insert(QStringLiteral("error"), result.error);
-    if (command.spec)
-        command.spec->json(result, answer);
+    if (command.kind)
+        command.kind->json(result, answer);
     return QJsonDocument(answer).toJson(QJsonDocument::Compact);
 }
 

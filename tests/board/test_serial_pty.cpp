@@ -77,6 +77,19 @@ private slots:
         QVERIFY(p.host.messages.isEmpty());
     }
 
+    // A byte that cannot leave within the write time-out is dropped, so that it never goes
+    // out later inside another exchange.
+    void aByteThatCannotLeaveIsDropped()
+    {
+        PtyLink p;
+        p.pty.HoldOutput(true);
+        const Exchange held = p.link.ExchangeByte(CMD_OUTPUT_ON);
+        p.pty.HoldOutput(false);
+        QVERIFY(held.Completed());
+        QCOMPARE(p.link.ExchangeByte(CMD_OUTPUT_OFF).reply, std::optional<quint8>(ACK));
+        QCOMPARE(p.pty.ReceivedAfterDrain(), Bytes({CMD_PROBE, CMD_OUTPUT_OFF}));
+    }
+
     // Who holds a device: a live process named in its lock file, another process that has
     // it open, or nobody. A dead pid, pid 0 and this process's own name nobody.
     void portHolderNamesTheProcessThatHoldsTheDevice()

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <termios.h>
 #include <thread>
 
 class CPtyBoard {
@@ -38,6 +39,9 @@ public:
     // once they wait at the program's end of the line (for a program that reads only when
     // it exchanges, such as the link in this process).
     void SendUnasked(const QByteArray& bytes);
+    // Suspends (or resumes) the program's output, as a line held by flow control would:
+    // its bytes cannot leave until resumed.
+    void HoldOutput(bool hold) { ::tcflow(m_slave, hold ? TCOOFF : TCOON); }
     // Closes the board's side: the device vanishes under the program. Also from the responder.
     void Unplug();
 
