@@ -146,6 +146,9 @@ class TestScpiServer(unittest.TestCase):
             board.write("CURR:B:CODE 7")
             self.assertEqual(board.query("*OPC?"), "1")  # done, and nothing runs meanwhile
             self.assertEqual(first.drained(), "bb 81 07 93 83 00")
+            # The device's name goes with it: a pseudo-terminal's number, once free, is soon
+            # another test's, which the server must not find when it looks again.
+            os.remove(port)
             first.unplug()
             self.assertEqual(board.query("CURR:B:CODE?"), "9.91E37")
             self.assertTrue(board.query("SYST:ERR?").startswith('-240,"Hardware error;'))
@@ -154,7 +157,6 @@ class TestScpiServer(unittest.TestCase):
             self.assertEqual(board.query("SYST:ERR?"), '-240,"Hardware error;no board"')
             second = PtyBoard()
             second.registers[1] = 7
-            os.remove(port)
             os.symlink(second.path, port)
             self.assertEqual(board.query("CURR:B:CODE?"), "7")
             self.assertEqual(second.drained(), "bb 91")
