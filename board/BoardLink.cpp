@@ -1,6 +1,9 @@
 #include "BoardLink.h"
 
 #include "BoardCommands.h"
+#include "PlatformAdvice.h"
+
+#include <QElapsedTimer>
 
 namespace board {
 
@@ -17,16 +20,6 @@ QString HexBytes(const QByteArray& bytes)
     for (char byte : bytes)
         hex << Hex(quint8(byte));
     return hex.join(QLatin1Char(' '));
-}
-
-// How to name the board's port on the command line, on this platform.
-QString PortOptionAdvice()
-{
-#ifdef Q_OS_WIN
-    return QStringLiteral("start with --port COMn to name the board's port");
-#else
-    return QStringLiteral("start with --port DEVICE (/dev/ttyUSB0, say) to name the board's port");
-#endif
 }
 
 }  // namespace
@@ -78,8 +71,8 @@ std::optional<OpenFailure> CBoardLink::OpenPort(const QString& name)
         return failure;
     m_port = std::move(device);
     m_portName = name;
-    if (!m_port->OpenNote().isEmpty())
-        Trace(m_port->OpenNote());
+    for (const QString& note : m_port->OpenNotes())
+        Trace(note);
     return std::nullopt;
 }
 
@@ -104,6 +97,8 @@ Exchange CBoardLink::ExchangeByte(int byte)
     DropStrayInput();
     Exchange exchange;
     QByteArray discarded;
+    QElapsedTimer clock;
+    clock.start();
     switch (SendByte(byte)) {
     case SendOutcome::PortLost:
         exchange.outcome = Exchange::Outcome::PortLost;
@@ -117,6 +112,7 @@ Exchange CBoardLink::ExchangeByte(int byte)
         break;
     }
     const ReceiveResult received = m_port->Receive(kReceiveLimitMs);
+    exchange.roundTripMs = double(clock.nsecsElapsed()) / 1e6;
     if (received.gotByte)
         exchange.reply = received.byte;
     switch (received.outcome) {
@@ -241,7 +237,9 @@ void CBoardLink::TraceExchange(int sent, bool sendFailed, const Exchange& exchan
     if (sendFailed)
         line += QStringLiteral("send failed");
     else
-        line += QStringLiteral("received %1").arg(exchange.reply ? Hex(*exchange.reply) : QStringLiteral("none"));
+        line += QStringLiteral("received %1 in %2 ms")
+                    .arg(exchange.reply ? Hex(*exchange.reply) : QStringLiteral("none"))
+                    .arg(exchange.roundTripMs, 0, 'f', 2);
     if (!discarded.isEmpty())
         line += QStringLiteral(", then dropped %1").arg(HexBytes(discarded));
     Trace(line);

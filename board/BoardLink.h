@@ -30,6 +30,7 @@ struct Exchange {
     };
     Outcome outcome = Outcome::PortLost;
     std::optional<quint8> reply;  // the byte that came back, if one did
+    double roundTripMs = 0;       // from the send to the reply, or to the end of the wait for it
 
     bool Completed() const { return outcome == Outcome::Completed; }
     bool PortLost() const { return outcome == Outcome::PortLost; }
@@ -94,6 +95,8 @@ public:
 
     bool IsPortOpen() const { return m_port != nullptr; }
     QString OpenPortName() const { return m_portName; }
+    // What the open port does to the latency of an answer; nothing known with none open.
+    PortLatency Latency() const { return m_port ? m_port->Latency() : PortLatency(); }
     void SetTrace(bool on) { m_trace = on; }
 
 private:

@@ -43,6 +43,17 @@ struct OpenFailure {
 // For a person: "no such device", "in use by another program", ...
 QString Describe(const OpenFailure& failure);
 
+// What the port's hardware does to the time the board's one-byte answer takes to come
+// back, as far as the program could find out; each field is empty when unknown.
+struct PortLatency {
+    // A 16550-type UART's receive FIFO passes a byte on only at this many bytes, or after
+    // its time-out of about four characters.
+    std::optional<int> fifoTriggerBytes;
+    // A USB adapter's latency timer: it holds a short answer for this long.
+    std::optional<int> adapterLatencyTimerMs;
+    bool usbAdapter = false;
+};
+
 class CPortDevice {
 public:
     virtual ~CPortDevice() = default;
@@ -57,8 +68,10 @@ public:
     virtual bool DiscardInput(QByteArray* dropped) = 0;
     virtual void Close() = 0;
     // After a successful Open: what the device made of the port beyond the line settings
-    // (such as a low-latency request and its outcome), for the trace; empty when nothing.
-    virtual QString OpenNote() const { return {}; }
+    // (a low-latency request, the receive FIFO's trigger), a line each for the trace.
+    virtual QStringList OpenNotes() const { return {}; }
+    // After a successful Open: what the port does to the latency of an answer.
+    virtual PortLatency Latency() const { return {}; }
 };
 
 // Makes the device behind a port name ("COM4", "/dev/ttyUSB0", ...).

@@ -1,5 +1,7 @@
 #include "PortListing.h"
 
+#include "AdapterLatency.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -176,6 +178,7 @@ QList<SerialPortEntry> SystemSerialPorts()
             entry.productId = info.productIdentifier();
         }
         entry.serialNumber = info.serialNumber();
+        entry.latencyTimerMs = LookUpAdapter(entry.location).latencyTimerMs;
         ports << entry;
     }
     std::sort(ports.begin(), ports.end(),
@@ -199,6 +202,7 @@ QStringList FormatPortListing(const QList<SerialPortEntry>& ports)
     for (const SerialPortEntry& port : ports) {
         rows << QStringList{port.name, port.location, OrDash(port.description), OrDash(port.manufacturer),
                             OrDash(UsbId(port)), OrDash(port.serialNumber),
+                            port.latencyTimerMs ? QStringLiteral("latency %1 ms").arg(*port.latencyTimerMs) : QStringLiteral("-"),
                             port.holder.isEmpty() ? QStringLiteral("free") : QStringLiteral("in use by ") + port.holder};
     }
     QList<int> widths(rows.front().size(), 0);

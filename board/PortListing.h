@@ -18,6 +18,7 @@ struct SerialPortEntry {
     std::optional<int> productId;
     QString serialNumber;
     QString holder;        // who holds the port open; empty when it is free
+    std::optional<int> latencyTimerMs;  // a USB adapter's latency timer, where its driver says
 };
 
 // Every serial port the system reports, in natural order of name (ttyS2 before ttyS10);
@@ -26,7 +27,8 @@ QList<SerialPortEntry> SystemSerialPorts();
 QList<SerialPortEntry> ListSerialPorts();
 
 // One line per port, columns aligned: name, device, description, manufacturer, USB
-// vendor:product, serial number ("-" where unknown), then "free" or "in use by ...".
+// vendor:product, serial number, the adapter's latency timer ("-" where unknown), then
+// "free" or "in use by ...".
 // A single explanatory line when there is none.
 QStringList FormatPortListing(const QList<SerialPortEntry>& ports);
 

@@ -51,12 +51,13 @@ std::optional<OpenFailure> CSerialPortDevice::Open(const CLineSettings& settings
     // QSerialPort opens exclusively: a lock file and, on POSIX, TIOCEXCL.
     if (!m_port.open(QIODevice::ReadWrite))
         return WhyOpenFailed();
-    if (const std::optional<OpenFailure> failure = Configure(settings)) {
-        m_port.close();
-        return failure;
-    }
-    m_lowLatency = RequestLowLatency(m_port.handle());
-    return std::nullopt;
+    m_tuning = {};
+    std::optional<OpenFailure> failure = Configure(settings);
+    if (!failure)
+        failure = TunePort(m_port, m_location, settings.BaudRate, m_tuning);
+    if (failure)
+        m_port.close();  // the line as it was found
+    return failure;
 }
 
 std::optional<OpenFailure> CSerialPortDevice::Configure(const CLineSettings& settings)
@@ -164,14 +165,9 @@ void CSerialPortDevice::Close()
 {
     if (!m_port.isOpen())
         return;
-    UndoLowLatency(m_port.handle(), m_lowLatency);
-    m_lowLatency = {};
+    UndoTuning(m_port, m_tuning);
+    m_tuning = {};
     m_port.close();
-}
-
-QString CSerialPortDevice::OpenNote() const
-{
-    return m_lowLatency.note;
 }
 
 }  // namespace board

@@ -1,8 +1,8 @@
 // The board's port on the machine's serial hardware through QSerialPort, off Windows.
 #pragma once
 
-#include "LowLatency.h"
 #include "PortDevice.h"
+#include "PortTuning.h"
 
 #include <QSerialPort>
 #include <QStringList>
@@ -20,7 +20,8 @@ public:
     ReceiveResult Receive(int limitMs) override;
     bool DiscardInput(QByteArray* dropped) override;
     void Close() override;
-    QString OpenNote() const override;
+    QStringList OpenNotes() const override { return m_tuning.notes; }
+    PortLatency Latency() const override { return m_tuning.latency; }
 
 private:
     std::optional<OpenFailure> Configure(const CLineSettings& settings);
@@ -29,7 +30,7 @@ private:
     QString m_location;
     QSerialPort m_port;
     CCommTimeouts m_timeouts;
-    LowLatencyRequest m_lowLatency;
+    PortTuning m_tuning;
 };
 
 }  // namespace board

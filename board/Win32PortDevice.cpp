@@ -3,6 +3,8 @@
 // Built on Windows only.
 #ifdef Q_OS_WIN
 
+#include "AdapterLatency.h"
+
 #include <windows.h>
 
 namespace board {
@@ -54,6 +56,11 @@ private:
 // A transfer that the port's own time-outs ended has completed, with whatever was moved by
 // then. Windows reports such an overlapped transfer as done with fewer bytes; Wine reports
 // it as failed with ERROR_TIMEOUT (the driver's STATUS_TIMEOUT). Both mean the same.
+// serial.sys's request for the 16550's FIFO control register, open to any user: the
+// FIFOs on and cleared, and a receive trigger of one byte.
+constexpr DWORD kSetFifoControl = 0x001B009C;  // IOCTL_SERIAL_SET_FIFO_CONTROL
+constexpr ULONG kFifoOnOneByteTrigger = 0x07;
+
 bool EndedByPortTimeOut(DWORD error)
 {
     return error == ERROR_TIMEOUT || error == ERROR_SEM_TIMEOUT || error == WAIT_TIMEOUT;
@@ -142,7 +149,37 @@ std::optional<OpenFailure> CWin32PortDevice::Open(const CLineSettings& settings,
         Close();
         return OpenFailure{OpenFailure::Reason::CannotConfigure, SystemMessage(error)};
     }
+    m_notes.clear();
+    m_latency = {};
+    RequestOneByteFifoTrigger();
+    const AdapterFacts adapter = LookUpAdapter(m_name);
+    m_latency.usbAdapter = adapter.usb;
+    m_latency.adapterLatencyTimerMs = adapter.latencyTimerMs;
+    if (adapter.latencyTimerMs)
+        m_notes << QStringLiteral("the adapter's latency timer: %1 ms").arg(*adapter.latencyTimerMs);
     return std::nullopt;
+}
+
+// A 16550 passes a lone byte on only after about four character times with the trigger
+// serial.sys gives it; with one byte, at once. serial.sys sets its own trigger again at
+// every open, so nothing is left behind. A port whose driver refuses (a USB adapter's) is
+// used as it is.
+void CWin32PortDevice::RequestOneByteFifoTrigger()
+{
+    CCompletionSignal done;
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = done.Handle();
+    ULONG control = kFifoOnOneByteTrigger;
+    DWORD returned = 0;
+    const bool set = done.Handle()
+                     && (::DeviceIoControl(m_port, kSetFifoControl, &control, sizeof control, nullptr, 0, &returned, &overlapped)
+                         || (::GetLastError() == ERROR_IO_PENDING && ::GetOverlappedResult(m_port, &overlapped, &returned, TRUE)));
+    if (set) {
+        m_latency.fifoTriggerBytes = 1;
+        m_notes << QStringLiteral("receive FIFO trigger set to 1 byte");
+    } else {
+        m_notes << QStringLiteral("receive FIFO trigger not set: the driver refused it (%1)").arg(SystemMessage(::GetLastError()));
+    }
 }
 
 TransferOutcome CWin32PortDevice::Send(quint8 byte, int limitMs)

@@ -22,13 +22,19 @@ public:
     ReceiveResult Receive(int limitMs) override;
     bool DiscardInput(QByteArray* dropped) override;
     void Close() override;
+    QStringList OpenNotes() const override { return m_notes; }
+    PortLatency Latency() const override { return m_latency; }
 
 private:
+    void RequestOneByteFifoTrigger();
+
     struct SavedLine;  // the line's settings and time-outs as the port had them
 
     QString m_name;
     void* m_port;  // the HANDLE; INVALID_HANDLE_VALUE while closed
     std::unique_ptr<SavedLine> m_savedLine;
+    QStringList m_notes;
+    PortLatency m_latency;
 };
 
 }  // namespace board

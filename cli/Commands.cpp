@@ -2,6 +2,7 @@
 
 #include "BoardCommands.h"
 #include "CurrentCode.h"
+#include "LatencyCheck.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -319,9 +320,59 @@ void JsonOfPorts(const CommandResult& result, QJsonObject& answer)
             {QStringLiteral("usb_id"), board::UsbId(port)},
             {QStringLiteral("serial_number"), port.serialNumber},
             {QStringLiteral("holder"), port.holder},
+            {QStringLiteral("latency_timer_ms"), port.latencyTimerMs ? QJsonValue(*port.latencyTimerMs) : QJsonValue()},
         });
     }
     answer.insert(QStringLiteral("ports"), ports);
+}
+
+// latency
+
+// The probe changes nothing on the board, so it may be sent any number of times.
+void RunLatency(board::CBoardLink& link, RunState&, CommandResult& result)
+{
+    const board::LatencyCheck check = board::CheckLatency(link);
+    if (check.failure) {
+        const board::Exchange& probe = *check.failure;
+        const QString which = QStringLiteral("probe %1 of %2").arg(check.roundTripsMs.size() + 1).arg(board::kLatencyProbes);
+        if (probe.PortLost())
+            result.error = board::DescribeLostPort();
+        else if (!probe.reply)
+            result.error = QStringLiteral("the board did not answer %1").arg(which);
+        else
+            result.error = QStringLiteral("the board answered %1 to %2 instead of %3 (ACK)").arg(board::Hex(*probe.reply), which, board::Hex(board::ACK));
+        return;
+    }
+    const double wire = board::WireMsPerExchange();
+    result.latency = {check.MedianMs(), check.LongestMs(), wire, board::LatencyAdvice(check.MedianMs(), wire, link.Latency())};
+    result.done = true;
+}
+
+QString Milliseconds(double ms)
+{
+    return QString::number(ms, 'f', 2);
+}
+
+QStringList TextOfLatency(const CommandResult& result)
+{
+    const LatencyFigures& figures = result.latency;
+    QString words = QStringLiteral("median %1 ms, longest %2 ms, the wire's own %3 ms")
+                        .arg(Milliseconds(figures.medianMs), Milliseconds(figures.longestMs), Milliseconds(figures.wireMs));
+    if (!figures.advice.isEmpty())
+        words += QStringLiteral("; ") + figures.advice;
+    return Answer(result, words);
+}
+
+void JsonOfLatency(const CommandResult& result, QJsonObject& answer)
+{
+    if (!result.done)
+        return;
+    const LatencyFigures& figures = result.latency;
+    const auto rounded = [](double ms) { return Milliseconds(ms).toDouble(); };
+    answer.insert(QStringLiteral("median_ms"), rounded(figures.medianMs));
+    answer.insert(QStringLiteral("max_ms"), rounded(figures.longestMs));
+    answer.insert(QStringLiteral("wire_ms"), rounded(figures.wireMs));
+    answer.insert(QStringLiteral("advice"), figures.advice);
 }
 
 void NoArguments(const QStringList&, Command&) {}
@@ -349,6 +400,8 @@ const QList<CommandKind>& CommandTable()
          ReadChannelAndCode, RunSet, TextOfSet, JsonOfSet},
         {"status", "status\toutput state as set by this run, REGISTER_S, A, B and C", 0, "'status' takes no argument",
          true, NoArguments, RunStatus, TextOfStatus, JsonOfStatus},
+        {"latency", "latency\tprobe the board 20 times: median and longest round trip, and what slows them", 0,
+         "'latency' takes no argument", true, NoArguments, RunLatency, TextOfLatency, JsonOfLatency},
         {"ports", "ports\tlist this machine's serial ports (needs no board)", 0, "'ports' takes no argument", false,
          NoArguments, RunPorts, TextOfPorts, JsonOfPorts},
     };

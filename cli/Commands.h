@@ -31,6 +31,15 @@ struct RegisterReading {
     int value = 0;  // the byte as read
 };
 
+// The probe's round trips next to the wire's time, in ms, and what slows them (empty when
+// nothing does).
+struct LatencyFigures {
+    double medianMs = 0;
+    double longestMs = 0;
+    double wireMs = 0;
+    QString advice;
+};
+
 struct CommandResult {
     Command command;
     // Done completely, as asked. When not, error says what went wrong, and nothing of it
@@ -41,6 +50,7 @@ struct CommandResult {
     QList<RegisterReading> readings;      // read: the register; status: S, A, B, C
     bool currentWritten = false;          // set: the code went to its register, acknowledged
     QList<board::SerialPortEntry> ports;  // ports
+    LatencyFigures latency;               // latency
 };
 
 // What a run remembers between its commands.

@@ -5,6 +5,8 @@
 #include "BoardCommands.h"
 #include "BoardLink.h"
 #include "FakeHost.h"
+#include "LatencyCheck.h"
+#include "PlatformAdvice.h"
 #include "PortListing.h"
 #include "SimulatedBoard.h"
 #include "SystemPorts.h"
@@ -12,6 +14,8 @@
 #include <QtTest>
 
 using namespace board;
+
+Q_DECLARE_METATYPE(board::PortLatency)
 
 namespace {
 
@@ -48,6 +52,9 @@ private slots:
         QCOMPARE(c.board->Received(), Bytes({0x81, 0xC5}));
         QCOMPARE(c.board->registers[REGISTER_B], quint8(0xC5));
         QCOMPARE(c.host.diagnostics, QStringList({"COM3  sent 0x81  received 0x4B", "COM3  sent 0xC5  received 0x4B"}));
+        // Every exchange says its round trip.
+        QVERIFY2(QRegularExpression("^COM3  sent 0x81  received 0x4B in [0-9]+\\.[0-9]{2} ms$").match(c.host.traced.value(0)).hasMatch(),
+                 qPrintable(c.host.traced.value(0)));
     }
 
     // The register, then REGISTER_S read and written back with the very byte read.
@@ -199,14 +206,46 @@ private slots:
     void theOtherComPortsOfAWindowsListing()
     {
         const QList<SerialPortEntry> listed{
-            {"COM12", "COM12", "USB-SERIAL CH340", "wch.cn", 0x1A86, 0x7523, "", ""},
-            {"COM9", "COM9", "Standard Serial over Bluetooth link", "Microsoft", {}, {}, "", ""},
-            {"COM4", "COM4", "Communications Port", "(Standard port types)", {}, {}, "", ""},
-            {"COM7", "COM7", "USB Serial Port", "FTDI", 0x0403, 0x6001, "A50285BI", ""},
-            {"COM11", "COM11", "Serial port", "BlueTooth Inc.", {}, {}, "", ""},
-            {"COM10", "COM10", "USB Serial Device", "Microsoft", 0x2341, 0x0043, "", ""},
-            {"COM5", "COM5", "Prolific USB-to-Serial Comm Port", "Prolific", 0x067B, 0x2303, "", ""}};
+            {"COM12", "COM12", "USB-SERIAL CH340", "wch.cn", 0x1A86, 0x7523, "", "", {}},
+            {"COM9", "COM9", "Standard Serial over Bluetooth link", "Microsoft", {}, {}, "", "", {}},
+            {"COM4", "COM4", "Communications Port", "(Standard port types)", {}, {}, "", "", {}},
+            {"COM7", "COM7", "USB Serial Port", "FTDI", 0x0403, 0x6001, "A50285BI", "", {}},
+            {"COM11", "COM11", "Serial port", "BlueTooth Inc.", {}, {}, "", "", {}},
+            {"COM10", "COM10", "USB Serial Device", "Microsoft", 0x2341, 0x0043, "", "", {}},
+            {"COM5", "COM5", "Prolific USB-to-Serial Comm Port", "Prolific", 0x067B, 0x2303, "", "", {}}};
         QCOMPARE(OtherComPorts(listed), QStringList({"COM5", "COM7", "COM10", "COM12"}));
+    }
+
+    // What slows the answers, from what the port says of itself; nothing when the median is
+    // within a millisecond of the wire.
+    void latencyAdviceNamesTheLikelyCause_data()
+    {
+        QTest::addColumn<double>("medianMs");
+        QTest::addColumn<PortLatency>("port");
+        QTest::addColumn<QString>("advice");
+        const QString late = "the port passes answers on at once as far as it tells: the board itself answers late";
+        QTest::newRow("within a millisecond") << 3.08 << PortLatency{8, 16, true} << "";
+        QTest::newRow("a FIFO trigger of 8") << 4.6 << PortLatency{8, {}, false} << FifoTriggerAdvice(8);
+        QTest::newRow("a latency timer of 16 ms") << 18.0 << PortLatency{{}, 16, true} << AdapterLatencyAdvice(16);
+        QTest::newRow("an adapter whose timer is unknown") << 18.0 << PortLatency{{}, {}, true} << AdapterLatencyAdvice({});
+        QTest::newRow("an adapter whose timer is 1 ms") << 5.0 << PortLatency{{}, 1, true} << late;
+        QTest::newRow("a one-byte trigger") << 5.0 << PortLatency{1, {}, false} << late;
+    }
+    void latencyAdviceNamesTheLikelyCause()
+    {
+        QFETCH(double, medianMs);
+        QFETCH(PortLatency, port);
+        QFETCH(QString, advice);
+        QCOMPARE(LatencyAdvice(medianMs, WireMsPerExchange(), port), advice);
+    }
+
+    void latencyFigures()
+    {
+        QCOMPARE(QString::number(WireMsPerExchange(9600), 'f', 3), "2.083");
+        const LatencyCheck check{{1.0, 3.0, 2.0, 10.0}, {}};
+        QCOMPARE(check.MedianMs(), 2.5);
+        QCOMPARE(check.LongestMs(), 10.0);
+        QCOMPARE(LatencyCheck({{4.0, 1.0, 9.0}, {}}).MedianMs(), 4.0);
     }
 
     void namesInNaturalOrder()
@@ -220,11 +259,11 @@ private slots:
     {
         QCOMPARE(FormatPortListing({}), QStringList("No serial ports found."));
         const QList<SerialPortEntry> ports{
-            {"ttyS0", "/dev/ttyS0", "", "", {}, {}, "", ""},
-            {"ttyUSB0", "/dev/ttyUSB0", "FT232R USB UART", "FTDI", 0x0403, 0x0000, "A50285BI", "minicom (pid 42)"}};
+            {"ttyS0", "/dev/ttyS0", "", "", {}, {}, "", "", {}},
+            {"ttyUSB0", "/dev/ttyUSB0", "FT232R USB UART", "FTDI", 0x0403, 0x0000, "A50285BI", "minicom (pid 42)", 16}};
         QCOMPARE(FormatPortListing(ports),
-                 QStringList({"ttyS0    /dev/ttyS0    -                -     -          -         free",
-                              "ttyUSB0  /dev/ttyUSB0  FT232R USB UART  FTDI  0403:0000  A50285BI  in use by minicom (pid 42)"}));
+                 QStringList({"ttyS0    /dev/ttyS0    -                -     -          -         -              free",
+                              "ttyUSB0  /dev/ttyUSB0  FT232R USB UART  FTDI  0403:0000  A50285BI  latency 16 ms  in use by minicom (pid 42)"}));
     }
 
     // The advice names the group the device belongs to, when it is known.

@@ -55,13 +55,15 @@ class TestSerialPty : public QObject {
     Q_OBJECT
 
 private slots:
-    void thePortIsTakenAndSaysItHasNoLowLatencyMode()
+    void thePortIsTakenAndSaysItHasNoFifoNorLowLatencyMode()
     {
         PtyLink p;
         QCOMPARE(p.link.OpenPortName(), p.pty.DevicePath());
         QVERIFY(p.pty.Locked());
-        // A pseudo-terminal has no serial driver to ask for low latency; it works all the same.
-        QVERIFY2(p.host.diagnostics.value(0).startsWith(p.Traced("low-latency mode not available: ")),
+        // A pseudo-terminal has no UART and no serial driver to ask for low latency; it works
+        // all the same.
+        QCOMPARE(p.host.diagnostics.value(0), p.Traced("no receive FIFO trigger to set: not a 16550-type port"));
+        QVERIFY2(p.host.diagnostics.value(1).startsWith(p.Traced("low-latency mode not available: ")),
                  qPrintable(p.host.diagnostics.join('\n')));
     }
 

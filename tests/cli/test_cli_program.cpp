@@ -10,6 +10,7 @@
 #include <QtTest>
 #include <atomic>
 #include <csignal>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -52,7 +53,7 @@ private slots:
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("err");
         QTest::addColumn<QString>("out");
-        QTest::newRow("an unknown second command") << "--port=PTY on ; frob" << "ldx7320-cli: command 2 (frob): unknown command 'frob': on, off, leds, read, set, status, ports\n" + kUsage << "";
+        QTest::newRow("an unknown second command") << "--port=PTY on ; frob" << "ldx7320-cli: command 2 (frob): unknown command 'frob': on, off, leds, read, set, status, latency, ports\n" + kUsage << "";
         QTest::newRow("--simulate with --port") << "--simulate --port=PTY on" << "ldx7320-cli: --simulate and --port cannot be used together\n" + kUsage << "";
         QTest::newRow("no command") << "--json --trace" << "ldx7320-cli: no command given\n" + kUsage << "";
         QTest::newRow("in JSON") << "--json --port=PTY set A 5x" << kUsage << R"({"command":"set","error":"'5x' is neither a code (0 to 63) nor a current such as 12.5mA","number":1})" "\n";
@@ -99,6 +100,25 @@ private slots:
         QCOMPARE(finished.exitCode, 0);
         QCOMPARE(finished.out.left(out.size()), out);
         QCOMPARE(board.ReceivedAfterDrain(), QByteArray());
+    }
+
+    // A board that takes 4 ms to answer is more than a millisecond above the wire's 2.08 ms
+    // even on a pseudo-terminal, which adds nothing of its own: the advice says it is the board.
+    void latencyOfABoardThatAnswersLate()
+    {
+        auto chip = CPtyBoard::AnswerLikeTheBoard();
+        CPtyBoard board([&chip](quint8 byte) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(4));
+            return chip(byte);
+        });
+        QProcess program;
+        program.start(LDX_CLI_PROGRAM, {"--port", board.DevicePath(), "--json", "latency"});
+        const Finished finished = WaitForEnd(program);
+        QCOMPARE(finished.exitCode, 0);
+        const QJsonObject answer = QJsonDocument::fromJson(finished.out.toUtf8()).object();
+        QVERIFY2(answer["median_ms"].toDouble() >= 4, qPrintable(finished.out));
+        QCOMPARE(answer["advice"].toString(), "the port passes answers on at once as far as it tells: the board itself answers late");
+        QCOMPARE(board.ReceivedAfterDrain(), QByteArray(21, char(0xBB)));
     }
 
     // A signal that comes while a command is on the wire lets that command finish and be

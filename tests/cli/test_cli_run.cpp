@@ -3,6 +3,7 @@
 #include "Bytes.h"
 #include "CliCommandLine.h"
 #include "CliRun.h"
+#include "FakeHost.h"
 #include "SimulatedBoard.h"
 
 #include <QJsonDocument>
@@ -76,7 +77,7 @@ private slots:
         QCOMPARE(run.Run("--trace " + words), int(kExitDone));
         QCOMPARE(run.Commands(), sent);
         QCOMPARE(run.out.join('\n'), answers);
-        QCOMPARE(run.err.first(), "SIM  sent 0xBB  received 0x4B");
+        QCOMPARE(Untimed(run.err.value(0)), "SIM  sent 0xBB  received 0x4B");
     }
 
     void answersInJson_data()
@@ -104,6 +105,19 @@ private slots:
         QCOMPARE(QJsonDocument::fromJson(run.out.last().toUtf8()), QJsonDocument::fromJson(lastAnswer));
     }
 
+    // Twenty probes, and the figures beside the wire's; a board that answers at once needs
+    // no advice.
+    void latencyProbesTheBoardTwentyTimes()
+    {
+        SimulatedRun run;
+        QCOMPARE(run.Run("--json latency"), int(kExitDone));
+        QCOMPARE(run.Commands(), QByteArray(20, char(0xBB)));
+        const QJsonObject answer = QJsonDocument::fromJson(run.out.value(0).toUtf8()).object();
+        QCOMPARE(answer.value("wire_ms").toDouble(), 2.08);
+        QCOMPARE(answer.value("advice").toString(), QString());
+        QVERIFY2(answer.value("median_ms").toDouble() <= answer.value("max_ms").toDouble(), qPrintable(run.out.value(0)));
+    }
+
     // The first command that fails ends the run with 1: it is answered with what went
     // wrong, and nothing later is sent.
     void aCommandThatFailsOnTheBoardEndsTheRun_data()
@@ -117,6 +131,7 @@ private slots:
         QTest::newRow("an unanswered read") << "read A ; off" << FaultAt(Fault::NoAnswer, 1) << Bytes({0x90}) << "error: command 1 (read A): the board did not answer the read of REGISTER_A";
         QTest::newRow("the device gone during status") << "on ; status ; off" << FaultAt(Fault::Unplugged, 3) << Bytes({0xB1, 0x93}) << "on: output on\nerror: command 2 (status): a byte could not be exchanged: the port failed or the device went away";
         QTest::newRow("leds not acknowledged") << "leds A1 ; off" << FaultAt(Fault::WrongAnswer, 2) << Bytes({0x83, 0x01}) << "error: command 1 (leds A1): the board did not acknowledge a byte (\"COM Error\" or \"Power OFF\")";
+        QTest::newRow("a probe of latency unanswered") << "latency ; off" << FaultAt(Fault::NoAnswer, 5) << Bytes({0xBB, 0xBB, 0xBB, 0xBB, 0xBB}) << "error: command 1 (latency): the board did not answer probe 5 of 20";
         QTest::newRow("REGISTER_S not written back after an unanswered read") << "set B 3 ; off" << FaultAt(Fault::NoAnswer, 3) << Bytes({0x81, 0x03, 0x93}) << "error: command 1 (set B 3): code 3 (2.0 mA) was written to B, but REGISTER_S was not written back: the board did not answer its read";
     }
     void aCommandThatFailsOnTheBoardEndsTheRun()
@@ -159,7 +174,7 @@ private slots:
         QTest::newRow("an argument too many") << "status now" << "'status' takes no argument";
         QTest::newRow("an unknown LED") << "leds A1,D1" << "'D1' is not an LED: the LEDs are A1 A2 B1 B2 C1 C2, or none";
         QTest::newRow("an unknown register") << "read X" << "'X' is not a register: S, A, B or C";
-        QTest::newRow("an unknown command") << "frob" << "unknown command 'frob': on, off, leds, read, set, status, ports";
+        QTest::newRow("an unknown command") << "frob" << "unknown command 'frob': on, off, leds, read, set, status, latency, ports";
         QTest::newRow("';' inside a word") << "on;off" << "';' separates commands only as a word of its own or at the end of a word";
     }
     void commandsAreReadBeforeAnythingIsSent()
@@ -176,7 +191,7 @@ private slots:
     {
         QVERIFY(HelpText().contains("\n  on                       switch the board's output on (it must acknowledge)\n"));
         for (const char* form : {"on ", "off ", "leds NAME[,NAME...] ", "leds none ", "read S|A|B|C ", "set A|B|C CODE ",
-                                 "set A|B|C CURRENTmA ", "status ", "ports "})
+                                 "set A|B|C CURRENTmA ", "status ", "latency ", "ports "})
             QVERIFY2(HelpText().contains(QStringLiteral("\n  ") + form), form);
     }
 };
