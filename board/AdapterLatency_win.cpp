@@ -47,6 +47,8 @@ bool OnUsb(HDEVINFO devices, SP_DEVINFO_DATA& device)
 
 AdapterFacts LookUpAdapter(const QString& location)
 {
+    // "\\.\COM7", as the system's listing names it, is COM7.
+    const QString portName = location.section(QLatin1Char('\\'), -1);
     AdapterFacts facts;
     const HDEVINFO devices = SetupDiGetClassDevsW(&kPortsClass, nullptr, nullptr, DIGCF_PRESENT);
     if (devices == INVALID_HANDLE_VALUE)
@@ -57,7 +59,7 @@ AdapterFacts LookUpAdapter(const QString& location)
         const HKEY parameters = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
         if (parameters == INVALID_HANDLE_VALUE)
             continue;
-        const bool ours = ReadText(parameters, L"PortName").compare(location, Qt::CaseInsensitive) == 0;
+        const bool ours = ReadText(parameters, L"PortName").compare(portName, Qt::CaseInsensitive) == 0;
         if (ours) {
             facts.latencyTimerMs = ReadNumber(parameters, L"LatencyTimer");
             facts.usb = OnUsb(devices, device);

@@ -10,6 +10,7 @@ dosdevices/comN at each start; COM1..COM4 always are, so that Wine never gives o
 to a serial line of this machine. The checks that let a program search COM ports by itself
 run only where LDX_SERIAL_LINES_HIDDEN says that this machine's serial lines are out of
 reach (test-windows.sh hides them in a mount namespace of its own)."""
+import json
 import os
 import signal
 import socket
@@ -32,6 +33,30 @@ def wrong_probe_answer(_byte):
     return b"k"
 
 
+def answering_late(board):
+    """The board's answers, each 20 ms late, as a busy board would give them."""
+    def answer(byte):
+        time.sleep(0.02)
+        return board.board_answer(byte)
+    return answer
+
+
+def regedit(*lines):
+    """Merges registry lines into the prefix's registry."""
+    with tempfile.NamedTemporaryFile("w", suffix=".reg", delete=False) as reg:
+        reg.write("\r\n".join(["REGEDIT4", "", *lines]) + "\r\n")
+    try:
+        subprocess.run(["wine", "regedit", "/S", reg.name], check=True, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    finally:
+        os.unlink(reg.name)
+
+
+# An FTDI adapter as Windows records it: the port's name and the driver's latency timer
+# among the device's parameters.
+FTDI_DEVICE = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Enum\\FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000"
+
+
 def check(what, actual, expected):
     good = actual == expected
     print(f"{'ok  ' if good else 'FAIL'} {what}: {actual!r}" + ("" if good else f" (expected {expected!r})"), flush=True)
@@ -42,7 +67,7 @@ def use_ports(ports):
     """Names COM1..COM12 in Wine's registry: those given lead to their pseudo-terminals,
     COM1..COM4 otherwise to no device at all, the rest are left to nothing. Then restarts
     the Wine server, whose start rebuilds dosdevices/comN from the key."""
-    lines = ["REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]"]
+    lines = ["[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]"]
     for number in range(1, 13):
         name = f"COM{number}"
         if name in ports:
@@ -51,13 +76,7 @@ def use_ports(ports):
             lines.append(f'"{name}"="/nonexistent/ldx7320-{name}"')
         else:
             lines.append(f'"{name}"=-')
-    with tempfile.NamedTemporaryFile("w", suffix=".reg", delete=False) as reg:
-        reg.write("\r\n".join(lines) + "\r\n")
-    try:
-        subprocess.run(["wine", "regedit", "/S", reg.name], check=True, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    finally:
-        os.unlink(reg.name)
+    regedit(*lines)
     subprocess.run(["wineserver", "-k"], check=False)
     subprocess.run(["wineserver", "-w"], check=False)
     # Wine makes the links anew at its start, but leaves those of names it no longer has.
@@ -82,17 +101,27 @@ def use_ports(ports):
             raise SystemExit(f"FAIL: {name} leads to {target} instead of {board.path}")
 
 
-def run_cli(build, *arguments):
+def run_cli(build, *arguments, debug=None):
+    environment = dict(os.environ, WINEDEBUG=debug) if debug else None
     return subprocess.run(["wine", os.path.join(build, "cli", "ldx7320-cli.exe"), *arguments],
-                          capture_output=True, text=True, timeout=120, stdin=subprocess.DEVNULL)
+                          capture_output=True, text=True, timeout=120, stdin=subprocess.DEVNULL, env=environment)
 
 
 def panel_window(seconds=60):
-    """The panel's window once it is shown and has the keyboard."""
-    found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^LDX7320$"],
-                           capture_output=True, text=True, timeout=seconds, check=True)
-    window = found.stdout.split()[0]
+    """The panel's window once it is shown and has the keyboard. xdotool ends with status 1
+    on any X error, such as a window that went away while it looked at it (Wine makes and
+    drops windows of its own while a program starts), so each call that fails is made
+    again until the window is there."""
     deadline = time.monotonic() + seconds
+    window = None
+    while window is None:
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^LDX7320$"],
+                               capture_output=True, text=True)
+        window = (found.stdout.split() or [None])[0]
+        if window is None and time.monotonic() > deadline:
+            raise SystemExit(f"FAIL: no window LDX7320 within {seconds} s")
+        if window is None:
+            time.sleep(0.1)
     while time.monotonic() < deadline:
         focus = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True).stdout.strip()
         if focus == window:
@@ -126,6 +155,33 @@ def main():
     ok &= check("console program, exit code", cli.returncode, 0)
     ok &= check("console program, bytes", board.drained(), "bb b1 83 09 80 18 93 83 09 93")
     ok &= check("console program, the line at 19200 baud again", board.speed(), termios.B19200)
+
+    # The one-byte receive FIFO trigger is asked for; Wine's serial driver refuses it, as a
+    # USB adapter's does, and the port is used as it is.
+    board.clear()
+    cli = run_cli(build, "--port", "COM7", "--trace", "read", "S", debug="+comm")
+    ok &= check("FIFO trigger, asked for", "IOCTL_SERIAL_SET_FIFO_CONTROL" in cli.stderr, True)
+    ok &= check("FIFO trigger, refused and said", "COM7  receive FIFO trigger not set: the driver refused it" in cli.stderr, True)
+    ok &= check("FIFO trigger refused, exit code", cli.returncode, 0)
+    ok &= check("FIFO trigger refused, bytes", board.drained(), "bb 93")
+
+    # An FTDI adapter's latency timer, read from the device's parameters: in the listing, in
+    # the trace, and in the advice of a latency check that finds the answers late.
+    regedit(f"[{FTDI_DEVICE}]", '"ClassGUID"="{4d36e978-e325-11ce-bfc1-08002be10318}"',
+            f"[{FTDI_DEVICE}\\Device Parameters]", '"PortName"="COM7"', '"LatencyTimer"=dword:00000010')
+    ports = json.loads(run_cli(build, "--json", "ports").stdout)["ports"]
+    ok &= check("FTDI latency timer, listed", [p["latency_timer_ms"] for p in ports if p["name"] == "COM7"], [16])
+    board.clear()
+    board.answer = answering_late(board)
+    cli = run_cli(build, "--port", "COM7", "--trace", "--json", "latency")
+    board.answer = board.board_answer
+    ok &= check("FTDI latency timer, traced", "COM7  the adapter's latency timer: 16 ms" in cli.stderr, True)
+    ok &= check("FTDI latency timer, the advice",
+                json.loads(cli.stdout or "{}").get("advice", "").startswith(
+                    "the USB adapter holds each answer for its latency timer, 16 ms: set it to 1 in Device Manager"), True)
+    ok &= check("latency, bytes", board.drained(), " ".join(["bb"] * 21))
+    subprocess.run(["wine", "reg", "delete", FTDI_DEVICE.split("\\0000")[0], "/f"], check=True,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     # A read of REGISTER_S that goes unanswered ends by the port's time-out: no byte, and
     # REGISTER_S is not written back.

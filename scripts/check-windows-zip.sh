@@ -116,15 +116,17 @@ fi
 
 # The panel on the simulated board: a window titled exactly "LDX7320 (simulated board)"
 # (xdotool matches names ignoring case, and Qt's own error boxes are titled ldx7320) and
-# larger than any message box.
+# larger than any message box. xdotool ends with status 1 on any X error, such as a window
+# that went away while it looked: every call may fail, and the search is made again.
 title="LDX7320 (simulated board)"
 panel_window() {
   local id width
-  for id in $(xdotool search --onlyvisible --name '^LDX7320 \(simulated board\)$' 2>/dev/null); do
-    [ "$(xdotool getwindowname "$id")" = "$title" ] || continue
-    width="$(xdotool getwindowgeometry "$id" | sed -n 's/^ *Geometry: \([0-9]*\)x.*/\1/p')"
-    [ "${width:-0}" -ge 500 ] && { echo "$id"; return; }
+  for id in $(xdotool search --onlyvisible --name '^LDX7320 \(simulated board\)$' 2>/dev/null || true); do
+    [ "$(xdotool getwindowname "$id" 2>/dev/null || true)" = "$title" ] || continue
+    width="$(xdotool getwindowgeometry "$id" 2>/dev/null | sed -n 's/^ *Geometry: \([0-9]*\)x.*/\1/p' || true)"
+    [ "${width:-0}" -ge 500 ] && { echo "$id"; return 0; }
   done
+  return 0
 }
 
 wine ./ldx7320.exe --simulate >"$work/simulate.log" 2>&1 &
