@@ -2,7 +2,7 @@
 // sent by the program and one byte answered by the board.
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
 namespace board {
 
@@ -19,9 +19,14 @@ inline constexpr int REGISTER_B = 1;
 inline constexpr int REGISTER_C = 2;
 inline constexpr int REGISTER_S = 3;
 inline constexpr int kRegisterIndexMask = 0x03;
+// "A", "B", "C", "S" for REGISTER_A .. _S.
+inline QString RegisterLetter(int index)
+{
+    return QString(QLatin1Char("ABCS"[index & kRegisterIndexMask]));
+}
 
-// REGISTER_S: bit k switches LED k of A1, A2, B1, B2, C1, C2; bits 6 and 7 are not LEDs.
-inline constexpr const char* kLedNames[6] = {"A1", "A2", "B1", "B2", "C1", "C2"};
+// REGISTER_S: bit k switches LED k of A1, A2, B1, B2, C1, C2 (codec's LED names); bits 6
+// and 7 are not LEDs.
 inline constexpr int kLedBitsMask = 0x3F;
 // A channel pair counts as on while either of its two LED bits is set: A 0x03, B 0x0C, C 0x30.
 inline constexpr int ChannelMask(int registerIndex)

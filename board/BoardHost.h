@@ -1,6 +1,5 @@
-// What the board link cannot decide for the program around it: how its one message is shown
-// (a box over the panel, a line on standard error) and where its diagnostics go. The panel,
-// the console programs and the tests each give the link their own.
+// Where the board link's diagnostics go: the trace of every exchange, a byte dropped. The
+// panel and the console programs write them to standard error; the tests keep them.
 #pragma once
 
 #include <QString>
@@ -10,9 +9,7 @@ namespace board {
 class IBoardHost {
 public:
     virtual ~IBoardHost() = default;
-    // Shows the link's one message, and returns when a person has seen it.
-    virtual void ShowBoardMessage(const QString& text) = 0;
-    // One line for standard error: a traced exchange, a byte dropped.
+    // One line for standard error.
     virtual void WriteDiagnostic(const QString& line) = 0;
 };
 

@@ -1,11 +1,21 @@
 #include "BoardLink.h"
 
 #include "BoardCommands.h"
+#include "CurrentCode.h"
 #include "PlatformAdvice.h"
 
 #include <QElapsedTimer>
 
 namespace board {
+
+namespace {
+
+QString LostPortWords()
+{
+    return QStringLiteral("a byte could not be exchanged: the port failed or the device went away");
+}
+
+}  // namespace
 
 QString Hex(int byte)
 {
@@ -24,30 +34,12 @@ QString HexBytes(const QByteArray& bytes)
 
 }  // namespace
 
-QString Describe(WriteOutcome outcome)
-{
-    switch (outcome) {
-    case WriteOutcome::Acknowledged:
-        break;
-    case WriteOutcome::NotAcknowledged:
-        return QStringLiteral("the board did not acknowledge a byte (%1)").arg(QString::fromLatin1(kComErrorMessage));
-    case WriteOutcome::PortLost:
-        return DescribeLostPort();
-    }
-    return {};
-}
-
-QString DescribeLostPort()
-{
-    return QStringLiteral("a byte could not be exchanged: the port failed or the device went away");
-}
-
-QStringList NoBoardReport(const PortSearch& search, const QStringList& listedPorts)
+QStringList NoBoardReport(const QStringList& reasons, const QStringList& listedPorts)
 {
     QStringList lines{QStringLiteral("No LDX7320 board found on the ports tried:")};
-    for (const QString& reason : search.reasons)
+    for (const QString& reason : reasons)
         lines << QStringLiteral("  ") + reason;
-    if (search.reasons.isEmpty())
+    if (reasons.isEmpty())
         lines << QStringLiteral("  no port to try");
     lines << QStringLiteral("What to try:")
           << QStringLiteral("  check that the board is powered and its cable plugged in")
@@ -67,7 +59,7 @@ CBoardLink::~CBoardLink() = default;
 std::optional<OpenFailure> CBoardLink::OpenPort(const QString& name)
 {
     std::unique_ptr<CPortDevice> device = m_ports.MakeDevice(name);
-    if (const std::optional<OpenFailure> failure = device->Open(CLineSettings(), CCommTimeouts()))
+    if (const std::optional<OpenFailure> failure = device->Open(LineSettings(), CommTimeouts()))
         return failure;
     m_port = std::move(device);
     m_portName = name;
@@ -155,62 +147,87 @@ void CBoardLink::ClosePort()
     m_port.reset();
 }
 
-// Every step is taken whatever the one before did: after a failed check the port is
-// closed, so the value byte is not sent and its check reports nothing more.
-WriteOutcome CBoardLink::WriteRegister(int index, int value)
+BoardResult CBoardLink::SwitchOutput(bool on)
 {
-    const Exchange command = ExchangeByte(CMD_WRITE_REG | (index & kRegisterIndexMask));
-    const bool commandTaken = CheckAck(command);
-    const Exchange valueByte = ExchangeByte(value);
-    const bool valueTaken = CheckAck(valueByte);
-    if (commandTaken && valueTaken)
-        return WriteOutcome::Acknowledged;
-    const Exchange& firstFailure = commandTaken ? valueByte : command;
-    return firstFailure.PortLost() ? WriteOutcome::PortLost : WriteOutcome::NotAcknowledged;
+    const int byte = on ? CMD_OUTPUT_ON : CMD_OUTPUT_OFF;
+    const Exchange exchange = ExchangeByte(byte);
+    if (exchange.PortLost())
+        return BoardResult::Failure(BoardResult::Status::PortLost, LostPortWords());
+    return CheckAck(exchange, byte);
 }
 
-Exchange CBoardLink::ReadRegister(int index)
+BoardResult CBoardLink::WriteRegister(int index, int value)
 {
-    return ExchangeByte(CMD_READ_REG | (index & kRegisterIndexMask));
+    const int command = CMD_WRITE_REG | (index & kRegisterIndexMask);
+    BoardResult result = CheckAck(ExchangeByte(command), command);
+    if (result.Done())
+        result = CheckAck(ExchangeByte(value), value);
+    return result;
 }
 
-CurrentWrite CBoardLink::WriteCurrent(int index, int code)
+// Silence is no register holding 0: the result says so, and what the caller makes of it
+// is its own (the panel shows 0).
+BoardResult CBoardLink::ReadRegister(int index)
 {
-    CurrentWrite write;
-    write.code = WriteRegister(index, code);
-    write.readOfS = ReadRegister(REGISTER_S);
-    if (!write.readOfS.reply) {
+    const Exchange read = ExchangeByte(CMD_READ_REG | (index & kRegisterIndexMask));
+    if (read.PortLost())
+        return BoardResult::Failure(BoardResult::Status::PortLost, LostPortWords());
+    if (!read.reply)
+        return BoardResult::Failure(BoardResult::Status::NoAnswer,
+                                    QStringLiteral("the board did not answer the read of REGISTER_%1").arg(RegisterLetter(index)));
+    BoardResult result;
+    result.value = read.reply;
+    return result;
+}
+
+BoardResult CBoardLink::WriteCurrent(int index, int code)
+{
+    BoardResult written = WriteRegister(index, code);
+    if (!written.Done())
+        return written;
+    BoardResult result = ReadRegister(REGISTER_S);
+    if (result.Done())
+        result = WriteRegister(REGISTER_S, *result.value);
+    else if (result.status == BoardResult::Status::NoAnswer) {
         Trace(QStringLiteral("REGISTER_S not written back: its read got no answer"));
-        return write;
+        result.words = QStringLiteral("code %1 (%2 mA) was written to %3, but REGISTER_S was not written back: "
+                                      "the board did not answer its read")
+                           .arg(code)
+                           .arg(codec::CurrentNumberText(code), RegisterLetter(index));
     }
-    write.writeBack = WriteRegister(REGISTER_S, *write.readOfS.reply);
-    return write;
+    result.codeWritten = true;
+    return result;
 }
 
-// A failure is said once: with the port closed, there is nothing more to say.
-bool CBoardLink::CheckAck(const Exchange& exchange)
+// A byte the board did not take: what it answered instead, or that it did not answer, or,
+// for a byte that could not be exchanged at all, that the port went.
+BoardResult CBoardLink::CheckAck(const Exchange& exchange, int byte) const
 {
-    if (!m_port)
-        return false;
     if (exchange.reply == ACK)
-        return true;
-    m_host.ShowBoardMessage(QString::fromLatin1(kComErrorMessage));
-    ClosePort();
-    return false;
+        return {};
+    QString words;
+    if (exchange.PortLost())
+        words = LostPortWords();
+    else if (!exchange.reply)
+        words = QStringLiteral("the board did not answer %1").arg(Hex(byte));
+    else
+        words = QStringLiteral("the board answered %1 to %2 instead of %3 (ACK)").arg(Hex(*exchange.reply), Hex(byte), Hex(ACK));
+    return BoardResult::Failure(BoardResult::Status::NotAcknowledged, words);
 }
 
-PortSearch CBoardLink::FindBoardPort(const QStringList& candidates)
+BoardResult CBoardLink::FindBoardPort(const QStringList& candidates)
 {
-    PortSearch search;
+    QStringList reasons;
     for (const QString& name : candidates) {
         if (const std::optional<OpenFailure> failure = OpenPort(name)) {
-            search.reasons << QStringLiteral("%1: %2").arg(m_ports.DescribePort(name), Describe(*failure));
+            reasons << QStringLiteral("%1: %2").arg(m_ports.DescribePort(name), Describe(*failure));
             continue;
         }
         const Exchange probe = ExchangeByte(CMD_PROBE);
         if (probe.Completed() && probe.reply == ACK) {
-            search.port = name;
-            return search;
+            BoardResult found;
+            found.port = name;
+            return found;
         }
         QString why;
         if (!probe.Completed())
@@ -219,10 +236,13 @@ PortSearch CBoardLink::FindBoardPort(const QStringList& candidates)
             why = QStringLiteral("opened, but nothing answered the probe");
         else
             why = QStringLiteral("opened, but answered %1 instead of %2").arg(Hex(*probe.reply), Hex(ACK));
-        search.reasons << QStringLiteral("%1: %2").arg(m_ports.DescribePort(name), why);
+        reasons << QStringLiteral("%1: %2").arg(m_ports.DescribePort(name), why);
         ClosePort();
     }
-    return search;
+    BoardResult none = BoardResult::Failure(BoardResult::Status::NoBoard,
+                                            QStringLiteral("no board found: %1").arg(reasons.join(QLatin1String("; "))));
+    none.report = NoBoardReport(reasons, m_ports.ListedPorts());
+    return none;
 }
 
 void CBoardLink::Trace(const QString& what) const

@@ -1,13 +1,13 @@
 // The serial link to the board and the board's command set.
 //
 // Every operation blocks the caller for the length of its exchanges, never throws, and
-// returns what happened. Whether a failure ends the program is the caller's decision. What
-// the link decides itself goes through its host: the one message (no board, or a byte of a
-// write that was not acknowledged, after which the link closes the port) and the
-// diagnostics (why ports were not taken, the trace). There is no retry.
+// returns what happened, with its words for a person. Whether a failure ends the program,
+// and how the words are shown, is the caller's decision; the port stays open until the
+// caller closes it. Only the trace goes to the link's host. There is no retry.
 #pragma once
 
 #include "BoardHost.h"
+#include "BoardResult.h"
 #include "LineSettings.h"
 #include "PortDevice.h"
 
@@ -36,39 +36,9 @@ struct Exchange {
     bool PortLost() const { return outcome == Outcome::PortLost; }
 };
 
-// A register written: the command byte and the value, each to be acknowledged.
-enum class WriteOutcome {
-    Acknowledged,
-    NotAcknowledged,  // answered otherwise or not at all: the link has said so and closed the port
-    PortLost,         // a byte could not be sent or the device went away; said and closed as well
-};
-
-// A current written as the panel writes it: the code into its register, then REGISTER_S
-// read and written back with the byte read.
-struct CurrentWrite {
-    WriteOutcome code = WriteOutcome::PortLost;
-    Exchange readOfS;
-    // None when the read of REGISTER_S got no answer: there was nothing true to write back.
-    std::optional<WriteOutcome> writeBack;
-
-    // Whether the register and REGISTER_S both took their bytes.
-    bool Done() const { return code == WriteOutcome::Acknowledged && writeBack == WriteOutcome::Acknowledged; }
-};
-
-// What the search for the board found.
-struct PortSearch {
-    QString port;         // where the board answered; empty when it answered nowhere
-    QStringList reasons;  // for each port not taken, why: "COM4: no such device"
-    bool Found() const { return !port.isEmpty(); }
-};
-
-// For a person: why a write failed, or an exchange that lost its port.
-QString Describe(WriteOutcome outcome);
-QString DescribeLostPort();
-
 // What a person reads when no board was found: a heading, why each port was not taken,
 // then what to try (listedPorts: the names of the ports the system lists).
-QStringList NoBoardReport(const PortSearch& search, const QStringList& listedPorts);
+QStringList NoBoardReport(const QStringList& reasons, const QStringList& listedPorts);
 
 class CBoardLink {
 public:
@@ -83,15 +53,19 @@ public:
     std::optional<OpenFailure> OpenPort(const QString& name);
     Exchange ExchangeByte(int byte);
     void ClosePort();
+    // Whether the board took a byte it must acknowledge; when not, why not.
+    BoardResult CheckAck(const Exchange& exchange, int byte) const;
 
-    // Command set.
-    WriteOutcome WriteRegister(int index, int value);
-    Exchange ReadRegister(int index);
-    // When the read of REGISTER_S gets no answer, REGISTER_S is left as the chip has it.
-    CurrentWrite WriteCurrent(int index, int code);
+    // Command set. A write stops at its first byte the board does not acknowledge.
+    BoardResult SwitchOutput(bool on);
+    BoardResult WriteRegister(int index, int value);
+    BoardResult ReadRegister(int index);
+    // The register, then REGISTER_S read and written back with the byte read; when that
+    // read gets no answer, REGISTER_S is left as the chip has it.
+    BoardResult WriteCurrent(int index, int code);
     // Probes the candidates in order and leaves the board's port open; with no board, no
-    // port is left open. Saying so is the caller's.
-    PortSearch FindBoardPort(const QStringList& candidates);
+    // port is left open.
+    BoardResult FindBoardPort(const QStringList& candidates);
 
     bool IsPortOpen() const { return m_port != nullptr; }
     QString OpenPortName() const { return m_portName; }
@@ -102,7 +76,6 @@ public:
 private:
     enum class SendOutcome { Sent, Failed, PortLost };
     SendOutcome SendByte(int byte);
-    bool CheckAck(const Exchange& exchange);
     void DropStrayInput();
     void Trace(const QString& what) const;
     void TraceExchange(int sent, bool sendFailed, const Exchange& exchange, const QByteArray& discarded) const;

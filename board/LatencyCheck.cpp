@@ -30,13 +30,14 @@ double LatencyCheck::LongestMs() const
 LatencyCheck CheckLatency(CBoardLink& link, int count)
 {
     LatencyCheck check;
-    for (int probe = 0; probe < count; ++probe) {
-        const Exchange exchange = link.ExchangeByte(CMD_PROBE);
-        if (!exchange.Completed() || exchange.reply != ACK) {
-            check.failure = exchange;
+    for (int sent = 0; sent < count; ++sent) {
+        const Exchange probe = link.ExchangeByte(CMD_PROBE);
+        const BoardResult taken = link.CheckAck(probe, CMD_PROBE);
+        if (!taken.Done()) {
+            check.failure = taken.words;
             break;
         }
-        check.roundTripsMs << exchange.roundTripMs;
+        check.roundTripsMs << probe.roundTripMs;
     }
     return check;
 }

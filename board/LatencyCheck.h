@@ -11,11 +11,11 @@ namespace board {
 inline constexpr int kLatencyProbes = 20;
 
 // A byte each way, ten bits each (8N1), at the line's speed: 2.08 ms at 9600 baud.
-double WireMsPerExchange(qint32 baudRate = CLineSettings().BaudRate);
+double WireMsPerExchange(qint32 baudRate = LineSettings().BaudRate);
 
 struct LatencyCheck {
     QList<double> roundTripsMs;       // of the probes acknowledged, in order
-    std::optional<Exchange> failure;  // the probe that was not acknowledged, which ended the check
+    QString failure;  // why the probe that ended the check was not acknowledged; empty when none was
     double MedianMs() const;
     double LongestMs() const;
 };

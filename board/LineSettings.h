@@ -8,7 +8,7 @@ namespace board {
 // The fields of the line that the link sets; the platform's other settings are left alone,
 // except software flow control and character replacement, which would eat or change the
 // binary register values 0x00, 0x11 and 0x13.
-struct CLineSettings {
+struct LineSettings {
     qint32 BaudRate = 9600;
     int ByteSize = 8;
     int Parity = 0;         // none
@@ -26,7 +26,7 @@ struct CLineSettings {
 // Milliseconds. With one byte a transfer, the port itself ends a read or a write after
 // multiplier * 1 + constant = 110 ms; a transfer so ended has completed, possibly with
 // nothing moved.
-struct CCommTimeouts {
+struct CommTimeouts {
     quint32 ReadIntervalTimeout = 10;
     quint32 ReadTotalTimeoutMultiplier = 10;
     quint32 ReadTotalTimeoutConstant = 100;

@@ -60,7 +60,7 @@ public:
 
     // Opens the device exclusively and applies the settings; nothing when it did. On
     // failure nothing stays open.
-    virtual std::optional<OpenFailure> Open(const CLineSettings& settings, const CCommTimeouts& timeouts) = 0;
+    virtual std::optional<OpenFailure> Open(const LineSettings& settings, const CommTimeouts& timeouts) = 0;
     virtual TransferOutcome Send(quint8 byte, int limitMs) = 0;
     // Receives one byte; a byte already waiting is taken at once.
     virtual ReceiveResult Receive(int limitMs) = 0;

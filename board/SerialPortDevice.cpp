@@ -44,7 +44,7 @@ CSerialPortDevice::~CSerialPortDevice()
     Close();
 }
 
-std::optional<OpenFailure> CSerialPortDevice::Open(const CLineSettings& settings, const CCommTimeouts& timeouts)
+std::optional<OpenFailure> CSerialPortDevice::Open(const LineSettings& settings, const CommTimeouts& timeouts)
 {
     m_timeouts = timeouts;
     m_port.setPortName(m_location);
@@ -60,7 +60,7 @@ std::optional<OpenFailure> CSerialPortDevice::Open(const CLineSettings& settings
     return failure;
 }
 
-std::optional<OpenFailure> CSerialPortDevice::Configure(const CLineSettings& settings)
+std::optional<OpenFailure> CSerialPortDevice::Configure(const LineSettings& settings)
 {
     const auto allDone = [](std::initializer_list<bool> steps) {
         return std::all_of(steps.begin(), steps.end(), [](bool done) { return done; });

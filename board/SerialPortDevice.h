@@ -15,7 +15,7 @@ public:
     explicit CSerialPortDevice(const QString& systemLocation);
     ~CSerialPortDevice() override;
 
-    std::optional<OpenFailure> Open(const CLineSettings& settings, const CCommTimeouts& timeouts) override;
+    std::optional<OpenFailure> Open(const LineSettings& settings, const CommTimeouts& timeouts) override;
     TransferOutcome Send(quint8 byte, int limitMs) override;
     ReceiveResult Receive(int limitMs) override;
     bool DiscardInput(QByteArray* dropped) override;
@@ -24,12 +24,12 @@ public:
     PortLatency Latency() const override { return m_tuning.latency; }
 
 private:
-    std::optional<OpenFailure> Configure(const CLineSettings& settings);
+    std::optional<OpenFailure> Configure(const LineSettings& settings);
     OpenFailure WhyOpenFailed() const;
 
     QString m_location;
     QSerialPort m_port;
-    CCommTimeouts m_timeouts;
+    CommTimeouts m_timeouts;
     PortTuning m_tuning;
 };
 

@@ -108,7 +108,7 @@ CWin32PortDevice::~CWin32PortDevice()
     Close();
 }
 
-std::optional<OpenFailure> CWin32PortDevice::Open(const CLineSettings& settings, const CCommTimeouts& timeouts)
+std::optional<OpenFailure> CWin32PortDevice::Open(const LineSettings& settings, const CommTimeouts& timeouts)
 {
     // \\.\ reaches COM10 and above too.
     const std::wstring path = (m_name.startsWith(QLatin1String("\\\\")) ? m_name : QStringLiteral("\\\\.\\") + m_name).toStdWString();

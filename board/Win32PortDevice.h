@@ -17,7 +17,7 @@ public:
     explicit CWin32PortDevice(const QString& name);
     ~CWin32PortDevice() override;
 
-    std::optional<OpenFailure> Open(const CLineSettings& settings, const CCommTimeouts& timeouts) override;
+    std::optional<OpenFailure> Open(const LineSettings& settings, const CommTimeouts& timeouts) override;
     TransferOutcome Send(quint8 byte, int limitMs) override;
     ReceiveResult Receive(int limitMs) override;
     bool DiscardInput(QByteArray* dropped) override;

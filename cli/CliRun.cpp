@@ -8,7 +8,7 @@
 namespace cli {
 
 CCliRun::CCliRun(board::CPortProvider& ports, const QStringList& candidates, bool trace, COutput& output)
-    : m_ports(ports), m_candidates(candidates), m_output(output), m_link(ports, *this)
+    : m_candidates(candidates), m_output(output), m_link(ports, *this)
 {
     m_link.SetTrace(trace);
 }
@@ -55,12 +55,12 @@ int CCliRun::RunLines(const std::function<std::optional<QString>()>& nextLine)
 // panel's message, once. A signal during the probe is seen before the first command.
 bool CCliRun::FindBoard()
 {
-    const board::PortSearch search = m_link.FindBoardPort(m_candidates);
-    if (search.Found())
+    const board::BoardResult search = m_link.FindBoardPort(m_candidates);
+    if (search.Done())
         return true;
-    for (const QString& line : board::NoBoardReport(search, m_ports.ListedPorts()))
+    for (const QString& line : search.report)
         m_output.Diagnostic(line);
-    ShowBoardMessage(QString::fromLatin1(board::kComErrorMessage));
+    m_output.Note(QString::fromLatin1(board::kComErrorMessage));
     return false;
 }
 
@@ -73,11 +73,6 @@ bool CCliRun::Run(const Command& command)
         return true;
     m_output.Note(QStringLiteral("%1 failed: %2; the run ends here").arg(Where(command, m_numbering), result.error));
     return false;
-}
-
-void CCliRun::ShowBoardMessage(const QString& text)
-{
-    m_output.Note(text);
 }
 
 void CCliRun::WriteDiagnostic(const QString& line)

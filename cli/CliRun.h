@@ -37,11 +37,9 @@ private:
     bool Run(const Command& command);
     bool Stopped(const QString& when);
 
-    // The link's message and diagnostics go to standard error.
-    void ShowBoardMessage(const QString& text) override;
+    // The link's diagnostics go to standard error.
     void WriteDiagnostic(const QString& line) override;
 
-    board::CPortProvider& m_ports;
     QStringList m_candidates;
     COutput& m_output;
     board::CBoardLink m_link;

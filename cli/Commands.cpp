@@ -3,6 +3,7 @@
 #include "BoardCommands.h"
 #include "CurrentCode.h"
 #include "LatencyCheck.h"
+#include "Leds.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -19,24 +20,6 @@ int RegisterOfName(const QString& word)
     return int(names.indexOf(word.toUpper()));
 }
 
-QString LedNameList()
-{
-    QStringList names;
-    for (const char* name : board::kLedNames)
-        names << QString::fromLatin1(name);
-    return names.join(QLatin1Char(' '));
-}
-
-QStringList LedsOn(int registerS)
-{
-    QStringList names;
-    for (int bit = 0; bit < int(std::size(board::kLedNames)); ++bit) {
-        if (registerS & (1 << bit))
-            names << QString::fromLatin1(board::kLedNames[bit]);
-    }
-    return names;
-}
-
 QString OutputWord(std::optional<bool> on)
 {
     return !on ? QStringLiteral("unknown") : *on ? QStringLiteral("on") : QStringLiteral("off");
@@ -46,7 +29,7 @@ QString OutputWord(std::optional<bool> on)
 QString TextOfRegister(const RegisterReading& reading)
 {
     if (reading.index == board::REGISTER_S) {
-        const QStringList leds = LedsOn(reading.value);
+        const QStringList leds = codec::LedsOn(reading.value);
         return QStringLiteral("%1, LEDs on: %2").arg(board::Hex(reading.value), leds.isEmpty() ? QStringLiteral("none") : leds.join(QLatin1Char(' ')));
     }
     const int code = reading.value & codec::kCodeMask;
@@ -60,7 +43,7 @@ void AddRegisterFields(const RegisterReading& reading, QJsonObject& object)
 {
     object.insert(QStringLiteral("value"), reading.value);
     if (reading.index == board::REGISTER_S) {
-        object.insert(QStringLiteral("leds"), QJsonArray::fromStringList(LedsOn(reading.value)));
+        object.insert(QStringLiteral("leds"), QJsonArray::fromStringList(codec::LedsOn(reading.value)));
         return;
     }
     const int code = reading.value & codec::kCodeMask;
@@ -73,20 +56,21 @@ QStringList Answer(const CommandResult& result, const QString& words)
     return {result.command.text + QStringLiteral(": ") + words};
 }
 
+// What the board did, into the result: done, or the words of what went wrong.
+bool Took(const board::BoardResult& done, CommandResult& result)
+{
+    result.done = done.Done();
+    result.error = done.words;
+    return result.done;
+}
+
 // Silence is a failure here, not a register holding 0.
 bool ReadInto(board::CBoardLink& link, int index, CommandResult& result)
 {
-    const board::Exchange read = link.ReadRegister(index);
-    if (read.PortLost()) {
-        result.error = board::DescribeLostPort();
-        return false;
-    }
-    if (!read.reply) {
-        result.error = QStringLiteral("the board did not answer the read of REGISTER_%1").arg(RegisterName(index));
-        return false;
-    }
-    result.readings << RegisterReading{index, *read.reply};
-    return true;
+    const board::BoardResult read = link.ReadRegister(index);
+    if (Took(read, result))
+        result.readings << RegisterReading{index, *read.value};
+    return result.done;
 }
 
 // on, off
@@ -94,21 +78,11 @@ bool ReadInto(board::CBoardLink& link, int index, CommandResult& result)
 void RunOutput(board::CBoardLink& link, RunState& state, CommandResult& result)
 {
     const bool on = result.command.name == QLatin1String("on");
-    const int byte = on ? board::CMD_OUTPUT_ON : board::CMD_OUTPUT_OFF;
     // The board must answer them with ACK; the panel does not look.
-    const board::Exchange exchange = link.ExchangeByte(byte);
-    if (exchange.PortLost())
-        result.error = board::DescribeLostPort();
-    else if (!exchange.reply)
-        result.error = QStringLiteral("the board did not answer %1").arg(board::Hex(byte));
-    else if (*exchange.reply != board::ACK)
-        result.error = QStringLiteral("the board answered %1 to %2 instead of %3 (ACK)")
-                           .arg(board::Hex(*exchange.reply), board::Hex(byte), board::Hex(board::ACK));
-    if (!result.error.isEmpty())
+    if (!Took(link.SwitchOutput(on), result))
         return;
     state.outputOn = on;
     result.outputOn = on;
-    result.done = true;
 }
 
 QStringList TextOfOutput(const CommandResult& result)
@@ -128,27 +102,14 @@ void JsonOfOutput(const CommandResult& result, QJsonObject& answer)
 void ReadLeds(const QStringList& arguments, Command& command)
 {
     command.registerIndex = board::REGISTER_S;
-    command.value = 0;
-    if (arguments.at(0).compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
-        return;
-    for (const QString& name : arguments.at(0).split(QLatin1Char(','))) {
-        const int count = int(std::size(board::kLedNames));
-        int bit = 0;
-        while (bit < count && name.compare(QLatin1String(board::kLedNames[bit]), Qt::CaseInsensitive) != 0)
-            ++bit;
-        if (bit == count) {
-            command.error = QStringLiteral("'%1' is not an LED: the LEDs are %2, or none").arg(name, LedNameList());
-            return;
-        }
-        command.value |= 1 << bit;
-    }
+    const codec::LedsRead leds = codec::ReadLedNames(arguments.at(0).split(QLatin1Char(',')));
+    command.value = leds.bits.value_or(0);
+    command.error = leds.error;
 }
 
 void RunLeds(board::CBoardLink& link, RunState&, CommandResult& result)
 {
-    const board::WriteOutcome written = link.WriteRegister(board::REGISTER_S, result.command.value);
-    result.done = written == board::WriteOutcome::Acknowledged;
-    result.error = board::Describe(written);
+    Took(link.WriteRegister(board::REGISTER_S, result.command.value), result);
 }
 
 QStringList TextOfLeds(const CommandResult& result)
@@ -160,7 +121,7 @@ void JsonOfLeds(const CommandResult& result, QJsonObject& answer)
 {
     if (!result.done)
         return;
-    answer.insert(QStringLiteral("register"), RegisterName(board::REGISTER_S));
+    answer.insert(QStringLiteral("register"), board::RegisterLetter(board::REGISTER_S));
     AddRegisterFields({board::REGISTER_S, result.command.value}, answer);
 }
 
@@ -187,7 +148,7 @@ void JsonOfRead(const CommandResult& result, QJsonObject& answer)
 {
     if (!result.done)
         return;
-    answer.insert(QStringLiteral("register"), RegisterName(result.command.registerIndex));
+    answer.insert(QStringLiteral("register"), board::RegisterLetter(result.command.registerIndex));
     AddRegisterFields(result.readings.value(0), answer);
 }
 
@@ -208,7 +169,7 @@ void ReadChannelAndCode(const QStringList& arguments, Command& command)
         bool ok;  // false when the number is too long for an int
         command.value = word.toInt(&ok);
         if (!ok || command.value > codec::kMaxCode)
-            command.error = QStringLiteral("code %1 is out of range: 0 to %2").arg(word).arg(codec::kMaxCode);
+            command.error = codec::CodeOutOfRangeWords(word);
         return;
     }
     const QRegularExpressionMatch match = current.match(word);
@@ -216,32 +177,17 @@ void ReadChannelAndCode(const QStringList& arguments, Command& command)
         command.error = QStringLiteral("'%1' is neither a code (0 to %2) nor a current such as 12.5mA").arg(word).arg(codec::kMaxCode);
         return;
     }
-    if (!codec::CodeOfCurrent(match.captured(1).toDouble(), &command.value)) {
-        command.error = QStringLiteral("%1 mA is not one of the 64 steps: %2 mA to %3 mA in steps of 0.5 mA")
-                            .arg(match.captured(1), codec::CurrentNumberText(0), codec::CurrentNumberText(codec::kMaxCode));
-    }
+    const std::optional<int> code = codec::CodeOfMilliamps(match.captured(1).toDouble());
+    command.value = code.value_or(0);
+    if (!code)
+        command.error = codec::NotAStepWords(match.captured(1) + QStringLiteral(" mA"));
 }
 
 void RunSet(board::CBoardLink& link, RunState&, CommandResult& result)
 {
-    const Command& command = result.command;
-    const board::CurrentWrite write = link.WriteCurrent(command.registerIndex, command.value);
-    if (write.code != board::WriteOutcome::Acknowledged) {
-        result.error = board::Describe(write.code);
-        return;
-    }
-    result.currentWritten = true;
-    if (write.readOfS.PortLost()) {
-        result.error = board::DescribeLostPort();
-    } else if (!write.writeBack) {
-        result.error = QStringLiteral("code %1 (%2 mA) was written to %3, but REGISTER_S was not written back: "
-                                      "the board did not answer its read")
-                           .arg(command.value)
-                           .arg(codec::CurrentNumberText(command.value), RegisterName(command.registerIndex));
-    } else {
-        result.error = board::Describe(*write.writeBack);
-        result.done = write.Done();
-    }
+    const board::BoardResult write = link.WriteCurrent(result.command.registerIndex, result.command.value);
+    Took(write, result);
+    result.currentWritten = write.codeWritten;
 }
 
 QStringList TextOfSet(const CommandResult& result)
@@ -254,7 +200,7 @@ void JsonOfSet(const CommandResult& result, QJsonObject& answer)
 {
     if (!result.currentWritten)
         return;
-    answer.insert(QStringLiteral("register"), RegisterName(result.command.registerIndex));
+    answer.insert(QStringLiteral("register"), board::RegisterLetter(result.command.registerIndex));
     answer.insert(QStringLiteral("code"), result.command.value);
     answer.insert(QStringLiteral("current_mA"), codec::CurrentMilliamps(result.command.value));
     answer.insert(QStringLiteral("register_s_written_back"), result.done);
@@ -274,7 +220,7 @@ QStringList TextOfStatus(const CommandResult& result)
 {
     QStringList parts{QStringLiteral("output ") + OutputWord(result.outputOn)};
     for (const RegisterReading& reading : result.readings)
-        parts << RegisterName(reading.index) + QLatin1Char(' ') + TextOfRegister(reading);
+        parts << board::RegisterLetter(reading.index) + QLatin1Char(' ') + TextOfRegister(reading);
     return Answer(result, parts.join(QLatin1String("; ")));
 }
 
@@ -287,7 +233,7 @@ void JsonOfStatus(const CommandResult& result, QJsonObject& answer)
     for (const RegisterReading& reading : result.readings) {
         QJsonObject fields;
         AddRegisterFields(reading, fields);
-        registers.insert(RegisterName(reading.index), fields);
+        registers.insert(board::RegisterLetter(reading.index), fields);
     }
     answer.insert(QStringLiteral("registers"), registers);
 }
@@ -332,15 +278,8 @@ void JsonOfPorts(const CommandResult& result, QJsonObject& answer)
 void RunLatency(board::CBoardLink& link, RunState&, CommandResult& result)
 {
     const board::LatencyCheck check = board::CheckLatency(link);
-    if (check.failure) {
-        const board::Exchange& probe = *check.failure;
-        const QString which = QStringLiteral("probe %1 of %2").arg(check.roundTripsMs.size() + 1).arg(board::kLatencyProbes);
-        if (probe.PortLost())
-            result.error = board::DescribeLostPort();
-        else if (!probe.reply)
-            result.error = QStringLiteral("the board did not answer %1").arg(which);
-        else
-            result.error = QStringLiteral("the board answered %1 to %2 instead of %3 (ACK)").arg(board::Hex(*probe.reply), which, board::Hex(board::ACK));
+    if (!check.failure.isEmpty()) {
+        result.error = QStringLiteral("probe %1 of %2: %3").arg(check.roundTripsMs.size() + 1).arg(board::kLatencyProbes).arg(check.failure);
         return;
     }
     const double wire = board::WireMsPerExchange();
@@ -447,11 +386,6 @@ CommandResult Refusal(const Command& command)
     result.command = command;
     result.error = command.error;
     return result;
-}
-
-QString RegisterName(int index)
-{
-    return QString(QLatin1Char("ABCS"[index & board::kRegisterIndexMask]));
 }
 
 QString CommandHelp()

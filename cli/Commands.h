@@ -80,8 +80,6 @@ Command ReadCommand(const QStringList& words, int number);
 CommandResult RunCommand(board::CBoardLink& link, RunState& state, const Command& command);
 // A refused command, for the same answers as a result.
 CommandResult Refusal(const Command& command);
-// "A", "B", "C", "S" for REGISTER_A .. _S.
-QString RegisterName(int index);
 // The commands' part of the help.
 QString CommandHelp();
 

@@ -31,9 +31,9 @@ void CPanelDlg::OnRead(ChannelControls& channel)
 {
     if (!(LedState() & channel.channel->mask))
         return;
-    const board::Exchange read = m_link.ReadRegister(channel.channel->registerIndex);
+    const board::BoardResult read = m_link.ReadRegister(channel.channel->registerIndex);
     Check(read);
-    const int code = read.reply.value_or(0) & codec::kCodeMask;
+    const int code = read.value.value_or(0) & codec::kCodeMask;
     RefreshBits(channel, code);
     channel.current->setText(panel::CurrentText(code));
     channel.trackbar->setValue(code);

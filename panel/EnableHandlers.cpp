@@ -40,9 +40,9 @@ void CPanelDlg::OnWriteS()
 // Loads the boxes from the chip and changes nothing else; a silent board reads as 0.
 void CPanelDlg::OnReadS()
 {
-    const board::Exchange read = m_link.ReadRegister(board::REGISTER_S);
+    const board::BoardResult read = m_link.ReadRegister(board::REGISTER_S);
     Check(read);
-    const int leds = read.reply.value_or(0) & board::kLedBitsMask;
+    const int leds = read.value.value_or(0) & board::kLedBitsMask;
     for (size_t bit = 0; bit < m_ledBoxes.size(); ++bit)
         m_ledBoxes[bit]->setChecked(leds & (1 << bit));
 }

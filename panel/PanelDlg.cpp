@@ -44,7 +44,7 @@ Control* Take(const QMap<int, QWidget*>& built, int id)
 }  // namespace
 
 CPanelDlg::CPanelDlg(board::CPortProvider& ports, const PanelSetup& setup, QWidget* parent)
-    : QDialog(parent), m_ports(ports), m_setup(setup), m_link(ports, *this)
+    : QDialog(parent), m_setup(setup), m_link(ports, *this)
 {
     m_icon.addFile(QStringLiteral(":/images/icon32.xpm"), QSize(32, 32));
     m_icon.addFile(QStringLiteral(":/images/icon16.xpm"), QSize(16, 16));
@@ -143,8 +143,8 @@ void CPanelDlg::OnInitDialog()
         channel.up->AutoLoad();
         channel.down->AutoLoad();
     }
-    const board::PortSearch search = m_link.FindBoardPort(m_setup.candidates);
-    if (!search.Found())
+    const board::BoardResult search = m_link.FindBoardPort(m_setup.candidates);
+    if (!search.Done())
         ReportNoBoard(search);
     m_enabled = false;
     ApplyEnableState(m_enabled);
@@ -167,7 +167,7 @@ void CPanelDlg::EnterEnabledState()
         box->setEnabled(true);
     m_writeSButton->setEnabled(true);
     m_readSButton->setEnabled(true);
-    Check(m_link.ExchangeByte(board::CMD_OUTPUT_ON));
+    CheckSwitch(m_link.SwitchOutput(true));
 }
 
 // Shows code 0 everywhere without writing any current register.
@@ -186,7 +186,7 @@ void CPanelDlg::EnterDisabledState()
         box->setChecked(false);
     for (ChannelControls& channel : m_channels)
         SetBitsTextDirectly(channel, codec::kBitsTemplate);
-    Check(m_link.ExchangeByte(board::CMD_OUTPUT_OFF));
+    CheckSwitch(m_link.SwitchOutput(false));
 }
 
 // The label shows only while the panel is enabled.
@@ -205,25 +205,30 @@ void CPanelDlg::RequestEnd()
     End(Ending::Cancelled);
 }
 
-void CPanelDlg::Check(const board::Exchange& exchange)
+// The handler that is running goes on to its end with the port closed: nothing more of it
+// reaches the board.
+void CPanelDlg::Check(const board::BoardResult& result)
 {
-    if (exchange.PortLost())
-        End(Ending::Cancelled);
-}
-
-// A write that failed has been reported by the link, which closed the port.
-void CPanelDlg::Check(board::WriteOutcome outcome)
-{
-    if (outcome != board::WriteOutcome::Acknowledged)
+    switch (result.status) {
+    case board::BoardResult::Status::NotAcknowledged:
+        ShowLinkMessage({});
+        m_link.ClosePort();
         End(Ending::Quit);
+        break;
+    case board::BoardResult::Status::PortLost:
+        End(Ending::Cancelled);
+        break;
+    case board::BoardResult::Status::Done:
+    case board::BoardResult::Status::NoAnswer:
+    case board::BoardResult::Status::NoBoard:
+        break;
+    }
 }
 
-void CPanelDlg::Check(const board::CurrentWrite& write)
+void CPanelDlg::CheckSwitch(const board::BoardResult& result)
 {
-    Check(write.code);
-    Check(write.readOfS);
-    if (write.writeBack)
-        Check(*write.writeBack);
+    if (result.status == board::BoardResult::Status::PortLost)
+        End(Ending::Cancelled);
 }
 
 // The handler that is running goes on to its end with the panel hidden; nothing more
@@ -238,30 +243,27 @@ void CPanelDlg::End(Ending ending)
 // The one message, with why each port was not taken and what to try behind "Show
 // Details...", for a user who started the panel from a menu and sees no terminal; the
 // same lines go to standard error.
-void CPanelDlg::ReportNoBoard(const board::PortSearch& search)
+void CPanelDlg::ReportNoBoard(const board::BoardResult& search)
 {
-    const QStringList report = board::NoBoardReport(search, m_ports.ListedPorts());
-    for (const QString& line : report)
+    for (const QString& line : search.report)
         WriteDiagnostic(line);
-    const QString text = QString::fromLatin1(board::kComErrorMessage);
-    const QString details = report.join(QLatin1Char('\n'));
-    if (m_showMessage) {
-        m_showMessage(text, details);
-    } else {
-        QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, isVisible() ? this : nullptr);
-        box.setDetailedText(details);
-        box.exec();
-    }
+    ShowLinkMessage(search.report.join(QLatin1Char('\n')));
     End(Ending::Quit);
 }
 
-void CPanelDlg::ShowBoardMessage(const QString& text)
+// The link's one message, and returns once a person has seen it. With details (why no port
+// was taken), it is a warning whose details are behind "Show Details...".
+void CPanelDlg::ShowLinkMessage(const QString& details)
 {
+    const QString text = QString::fromLatin1(board::kComErrorMessage);
     if (m_showMessage) {
-        m_showMessage(text, QString());
+        m_showMessage(text, details);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, isVisible() ? this : nullptr);
+    QMessageBox box(details.isEmpty() ? QMessageBox::NoIcon : QMessageBox::Warning, windowTitle(), text,
+                    QMessageBox::Ok, isVisible() ? this : nullptr);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     box.exec();
 }
 

@@ -117,19 +117,19 @@ private:
     void LoadBanner();
     void ApplyChannelColours(const QMap<int, QWidget*>& built);
 
-    // What the link's results mean for the panel: a port that is lost cancels it, and a
-    // write that was not acknowledged (the link has said so) ends it as well.
-    void Check(const board::Exchange& exchange);
-    void Check(board::WriteOutcome outcome);
-    void Check(const board::CurrentWrite& write);
-    void ReportNoBoard(const board::PortSearch& search);
+    // What the link's results mean for the panel: a byte of a write that the board did not
+    // acknowledge is said once, closes the port and ends the panel; a byte that could not
+    // be exchanged otherwise cancels it. A read without an answer reads as 0.
+    void Check(const board::BoardResult& result);
+    // The answer to a switch of the output is not looked at: only a lost port counts.
+    void CheckSwitch(const board::BoardResult& result);
+    void ReportNoBoard(const board::BoardResult& search);
+    void ShowLinkMessage(const QString& details);
     void End(Ending ending);
 
-    // The link's host.
-    void ShowBoardMessage(const QString& text) override;
+    // The link's host: its trace goes to standard error.
     void WriteDiagnostic(const QString& line) override;
 
-    board::CPortProvider& m_ports;
     PanelSetup m_setup;
     board::CBoardLink m_link;
     bool m_enabled = false;

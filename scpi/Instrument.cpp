@@ -83,16 +83,16 @@ bool CInstrument::LookForBoard()
 {
     if (m_link.IsPortOpen())
         return true;
-    const board::PortSearch search = m_link.FindBoardPort(m_candidates);
-    if (search.Found()) {
+    const board::BoardResult search = m_link.FindBoardPort(m_candidates);
+    if (search.Done()) {
         m_boardPort = m_ports.DescribePort(search.port);
         m_log(QStringLiteral("board found on %1").arg(m_boardPort));
         m_saidNoBoard = false;
     } else if (!m_saidNoBoard) {
-        m_log(QStringLiteral("no board found: %1").arg(search.reasons.join(QLatin1String("; "))));
+        m_log(search.words);
         m_saidNoBoard = true;
     }
-    return search.Found();
+    return search.Done();
 }
 
 QString CInstrument::PortName() const
@@ -103,55 +103,35 @@ QString CInstrument::PortName() const
 // The board must acknowledge the output switch; the state is what was last switched.
 bool CInstrument::SwitchOutput(bool on, Session& session)
 {
-    const board::Exchange exchange = m_link.ExchangeByte(on ? board::CMD_OUTPUT_ON : board::CMD_OUTPUT_OFF);
-    if (exchange.PortLost()) {
-        Lost(board::DescribeLostPort(), session);
+    if (!Took(m_link.SwitchOutput(on), session))
         return false;
-    }
-    if (exchange.reply != board::ACK) {
-        Lost(exchange.reply ? QStringLiteral("no acknowledgement: answered %1").arg(board::Hex(*exchange.reply))
-                            : QStringLiteral("no answer"),
-             session);
-        return false;
-    }
     m_outputOn = on;
     return true;
 }
 
 bool CInstrument::WriteRegister(int index, int value, Session& session)
 {
-    const board::WriteOutcome written = m_link.WriteRegister(index, value);
-    if (written == board::WriteOutcome::Acknowledged)
-        return true;
-    Lost(written == board::WriteOutcome::PortLost ? board::DescribeLostPort() : QStringLiteral("no acknowledgement"), session);
-    return false;
+    return Took(m_link.WriteRegister(index, value), session);
 }
 
 // A read that gets no answer is a board that stopped answering, not a register at 0.
 std::optional<quint8> CInstrument::ReadRegister(int index, Session& session)
 {
-    const board::Exchange read = m_link.ReadRegister(index);
-    if (read.Completed() && read.reply)
-        return read.reply;
-    Lost(read.PortLost() ? board::DescribeLostPort() : QStringLiteral("no answer"), session);
-    return std::nullopt;
+    const board::BoardResult read = m_link.ReadRegister(index);
+    return Took(read, session) ? read.value : std::nullopt;
 }
 
 // The panel's bytes, the rule for an unanswered read of REGISTER_S included.
 bool CInstrument::WriteCurrent(int index, int code, Session& session)
 {
-    const board::CurrentWrite write = m_link.WriteCurrent(index, code);
-    if (write.Done())
-        return true;
-    if (write.code != board::WriteOutcome::Acknowledged || (write.writeBack && *write.writeBack != board::WriteOutcome::Acknowledged))
-        Lost(write.code == board::WriteOutcome::PortLost || write.writeBack == board::WriteOutcome::PortLost
-                 ? board::DescribeLostPort() : QStringLiteral("no acknowledgement"),
-             session);
-    else
-        Lost(write.readOfS.PortLost() ? board::DescribeLostPort()
-                                      : QStringLiteral("no answer to the read of REGISTER_S; the current was written, REGISTER_S not written back"),
-             session);
-    return false;
+    return Took(m_link.WriteCurrent(index, code), session);
+}
+
+bool CInstrument::Took(const board::BoardResult& result, Session& session)
+{
+    if (!result.Done())
+        Lost(result.words, session);
+    return result.Done();
 }
 
 void CInstrument::Lost(const QString& why, Session& session)
@@ -162,8 +142,6 @@ void CInstrument::Lost(const QString& why, Session& session)
     if (!m_boardPort.isEmpty())
         m_log(QStringLiteral("board lost on %1: %2").arg(std::exchange(m_boardPort, {}), why));
 }
-
-void CInstrument::ShowBoardMessage(const QString&) {}
 
 void CInstrument::WriteDiagnostic(const QString& line)
 {

@@ -46,10 +46,10 @@ public:
     std::optional<bool> OutputOn() const { return m_outputOn; }
 
 private:
+    // Whether the board did what it was asked; a board that failed is lost.
+    bool Took(const board::BoardResult& result, Session& session);
     // With the board gone the port is closed, and a person told, once.
     void Lost(const QString& why, Session& session);
-    // The link's message says a write was not acknowledged; the result says it too.
-    void ShowBoardMessage(const QString& text) override;
     void WriteDiagnostic(const QString& line) override;
 
     board::CPortProvider& m_ports;

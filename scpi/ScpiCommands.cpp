@@ -2,12 +2,12 @@
 
 #include "BoardCommands.h"
 #include "CurrentCode.h"
+#include "Leds.h"
 #include "Instrument.h"
 #include "ScpiParser.h"
 #include "Version.h"
 
 #include <cmath>
-#include <iterator>
 
 namespace scpi {
 
@@ -21,14 +21,6 @@ const int kRegisterOfChoice[] = {board::REGISTER_S, board::REGISTER_A, board::RE
 Error Wrong(int code, const QString& detail)
 {
     return Error{code, detail};
-}
-
-QString LedNames()
-{
-    QStringList names;
-    for (const char* name : board::kLedNames)
-        names << QString::fromLatin1(name);
-    return names.join(QLatin1Char(' '));
 }
 
 std::variant<int, Error> ReadBoolean(const QString& word)
@@ -47,18 +39,10 @@ std::variant<int, Error> ReadBoolean(const QString& word)
 
 std::variant<int, Error> ReadLeds(const QStringList& names)
 {
-    if (names.size() == 1 && MatchesMnemonic(names.front(), QStringLiteral("NONE")))
-        return 0;
-    int bits = 0;
-    for (const QString& name : names) {
-        int bit = 0;
-        while (bit < int(std::size(board::kLedNames)) && name.compare(QLatin1String(board::kLedNames[bit]), Qt::CaseInsensitive) != 0)
-            ++bit;
-        if (bit == int(std::size(board::kLedNames)))
-            return Wrong(kDataOutOfRange, QStringLiteral("'%1' is not an LED: %2, or NONE").arg(name, LedNames()));
-        bits |= 1 << bit;
-    }
-    return bits;
+    const codec::LedsRead leds = codec::ReadLedNames(names);
+    if (!leds.bits)
+        return Wrong(kDataOutOfRange, leds.error);
+    return *leds.bits;
 }
 
 // A current must be one of the 64 steps; a number alone is in amperes.
@@ -72,12 +56,10 @@ std::variant<int, Error> ReadCurrent(const QString& word)
     if (!number || (number->suffix != QLatin1String("A") && number->suffix != QLatin1String("MA") && !number->suffix.isEmpty()))
         return Wrong(kDataTypeError, QStringLiteral("'%1' is not a current: amperes, or a number with A or MA").arg(word));
     const double milliamps = number->suffix == QLatin1String("MA") ? number->value : number->value * 1000;
-    // Amperes in decimal are seldom exact in binary: a step is taken within a millionth of a mA.
-    const double steps = (milliamps - codec::CurrentMilliamps(0)) / 0.5;
-    const double code = std::round(steps);
-    if (!std::isfinite(steps) || std::abs(steps - code) > 1e-6 || code < 0 || code > codec::kMaxCode)
-        return Wrong(kDataOutOfRange, QStringLiteral("%1 is not one of the 64 steps: 0.5 mA to 32.0 mA in steps of 0.5 mA").arg(word));
-    return int(code);
+    const std::optional<int> code = codec::CodeOfMilliamps(milliamps);
+    if (!code)
+        return Wrong(kDataOutOfRange, codec::NotAStepWords(word));
+    return *code;
 }
 
 std::variant<int, Error> ReadCode(const QString& word)
@@ -90,14 +72,8 @@ std::variant<int, Error> ReadCode(const QString& word)
     if (!number || !number->suffix.isEmpty())
         return Wrong(kDataTypeError, QStringLiteral("'%1' is not a code").arg(word));
     if (number->value != std::floor(number->value) || number->value < 0 || number->value > codec::kMaxCode)
-        return Wrong(kDataOutOfRange, QStringLiteral("%1 is not a code: 0 to 63").arg(word));
+        return Wrong(kDataOutOfRange, codec::CodeOutOfRangeWords(word));
     return int(number->value);
-}
-
-// Amperes in NR3: 12.5 mA is 1.25E-02.
-QString Amperes(int code)
-{
-    return QString::asprintf("%.2E", codec::CurrentMilliamps(code) / 1000);
 }
 
 bool Identify(Call& call)
@@ -184,11 +160,7 @@ bool LedsQuery(Call& call)
     const std::optional<quint8> leds = call.instrument.ReadRegister(board::REGISTER_S, call.session);
     if (!leds)
         return false;
-    QStringList on;
-    for (int bit = 0; bit < int(std::size(board::kLedNames)); ++bit) {
-        if (*leds & (1 << bit))
-            on << QString::fromLatin1(board::kLedNames[bit]);
-    }
+    const QStringList on = codec::LedsOn(*leds);
     call.answer = on.isEmpty() ? QStringLiteral("NONE") : on.join(QLatin1Char(','));
     return true;
 }
@@ -202,7 +174,7 @@ bool CurrentQuery(Call& call)
 {
     const std::optional<quint8> value = call.instrument.ReadRegister(call.choice, call.session);
     if (value)
-        call.answer = Amperes(*value & codec::kCodeMask);
+        call.answer = codec::AmperesText(*value & codec::kCodeMask);
     return value.has_value();
 }
 

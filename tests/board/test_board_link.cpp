@@ -5,6 +5,7 @@
 #include "BoardCommands.h"
 #include "BoardLink.h"
 #include "FakeHost.h"
+#include "FaultyBoard.h"
 #include "LatencyCheck.h"
 #include "PlatformAdvice.h"
 #include "PortListing.h"
@@ -20,25 +21,52 @@ Q_DECLARE_METATYPE(board::PortLatency)
 namespace {
 
 const QStringList kCandidates{"COM4", "COM3", "COM2", "COM1"};
+const QString kLost = "a byte could not be exchanged: the port failed or the device went away";
 
 // A link connected to a simulated board on COM3, tracing, with the probe forgotten.
 struct Connected {
     CSimulatedPortProvider ports;
-    std::shared_ptr<CSimulatedBoard> board = ports.Attach("COM3");
+    std::shared_ptr<CFaultyBoard> board = ports.Attach<CFaultyBoard>("COM3");
     CFakeHost host;
     CBoardLink link{ports, host};
 
-    Connected()
+    explicit Connected(const SimulatedFaults& faults = {})
     {
         link.FindBoardPort(kCandidates);
         board->ClearReceived();
+        board->faults = faults;
         link.SetTrace(true);
     }
-    // Fault byte numbers count from the board's first byte.
-    int NextByte() const { return board->ReceivedCount(); }
 };
 
+// Faults from a byte after the probe (which Connected forgets).
+enum class Fault { None, WrongAnswer, Silent, Unplugged };
+SimulatedFaults FaultFrom(Fault fault, int byte)
+{
+    SimulatedFaults faults;
+    (fault == Fault::WrongAnswer ? faults.wrongAnswerAt : fault == Fault::Silent ? faults.silentFrom : faults.unpluggedFrom) =
+        fault == Fault::None ? -1 : byte;
+    return faults;
+}
+
+enum class Operation { OutputOn, OutputOff, WriteS, ReadA, CurrentA };
+BoardResult Run(Operation operation, CBoardLink& link)
+{
+    switch (operation) {
+    case Operation::OutputOn: return link.SwitchOutput(true);
+    case Operation::OutputOff: return link.SwitchOutput(false);
+    case Operation::WriteS: return link.WriteRegister(REGISTER_S, 0x21);
+    case Operation::ReadA: return link.ReadRegister(REGISTER_A);
+    case Operation::CurrentA: break;
+    }
+    return link.WriteCurrent(REGISTER_A, 5);
+}
+
 }  // namespace
+
+Q_DECLARE_METATYPE(Operation)
+Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(BoardResult::Status)
 
 class TestBoardLink : public QObject {
     Q_OBJECT
@@ -48,7 +76,7 @@ private slots:
     void aWriteSendsTheCommandThenTheValue()
     {
         Connected c;
-        QCOMPARE(c.link.WriteRegister(5, 0x1C5), WriteOutcome::Acknowledged);
+        QVERIFY(c.link.WriteRegister(5, 0x1C5).Done());
         QCOMPARE(c.board->Received(), Bytes({0x81, 0xC5}));
         QCOMPARE(c.board->registers[REGISTER_B], quint8(0xC5));
         QCOMPARE(c.host.diagnostics, QStringList({"COM3  sent 0x81  received 0x4B", "COM3  sent 0xC5  received 0x4B"}));
@@ -62,27 +90,55 @@ private slots:
     {
         Connected c;
         c.board->registers[REGISTER_S] = 0x2D;
-        const CurrentWrite write = c.link.WriteCurrent(REGISTER_B, 40);
+        const BoardResult write = c.link.WriteCurrent(REGISTER_B, 40);
         QVERIFY(write.Done());
+        QVERIFY(write.codeWritten);
         QCOMPARE(c.board->Received(), Bytes({0x81, 0x28, 0x93, 0x83, 0x2D}));
         QCOMPARE(c.board->registers[REGISTER_B], quint8(40));
-        QVERIFY(c.host.messages.isEmpty());
     }
 
-    // With nothing true to write back, REGISTER_S is left as the chip has it.
-    void aCurrentWriteWhoseReadOfSGoesUnansweredStopsThere()
+    // What each operation sends when the board fails it at a byte, and what it returns: the
+    // status every program decides by, and the words they show. A write stops at the first
+    // byte not acknowledged; the port stays open for the caller to close.
+    void operationsSayWhatWentWrong_data()
     {
-        Connected c;
-        c.board->faults.wrongAnswerAt = c.NextByte() + 2;
-        c.board->faults.wrongAnswer.reset();
-        const CurrentWrite write = c.link.WriteCurrent(REGISTER_A, 5);
-        QCOMPARE(write.code, WriteOutcome::Acknowledged);
-        QVERIFY(write.readOfS.Completed());
-        QCOMPARE(write.readOfS.reply, std::nullopt);
-        QCOMPARE(write.writeBack, std::nullopt);
-        QVERIFY(!write.Done());
-        QCOMPARE(c.board->Received(), Bytes({0x80, 0x05, 0x93}));
-        QCOMPARE(c.host.diagnostics.last(), "COM3  REGISTER_S not written back: its read got no answer");
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<int>("atByte");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<BoardResult::Status>("status");
+        QTest::addColumn<QString>("words");
+        using S = BoardResult::Status;
+        QTest::newRow("output on") << Operation::OutputOn << Fault::None << 0 << Bytes({0xB1}) << S::Done << "";
+        QTest::newRow("output on, a wrong answer") << Operation::OutputOn << Fault::WrongAnswer << 0 << Bytes({0xB1}) << S::NotAcknowledged << "the board answered 0x00 to 0xB1 instead of 0x4B (ACK)";
+        QTest::newRow("output off, no answer") << Operation::OutputOff << Fault::Silent << 0 << Bytes({0xB0}) << S::NotAcknowledged << "the board did not answer 0xB0";
+        QTest::newRow("output on, the device gone") << Operation::OutputOn << Fault::Unplugged << 0 << Bytes({}) << S::PortLost << kLost;
+        QTest::newRow("a write's command byte not acknowledged") << Operation::WriteS << Fault::WrongAnswer << 0 << Bytes({0x83}) << S::NotAcknowledged << "the board answered 0x00 to 0x83 instead of 0x4B (ACK)";
+        QTest::newRow("a write's value byte unanswered") << Operation::WriteS << Fault::Silent << 1 << Bytes({0x83, 0x21}) << S::NotAcknowledged << "the board did not answer 0x21";
+        QTest::newRow("a write whose device goes") << Operation::WriteS << Fault::Unplugged << 1 << Bytes({0x83}) << S::NotAcknowledged << kLost;
+        QTest::newRow("a read unanswered") << Operation::ReadA << Fault::Silent << 0 << Bytes({0x90}) << S::NoAnswer << "the board did not answer the read of REGISTER_A";
+        QTest::newRow("a read whose device goes") << Operation::ReadA << Fault::Unplugged << 0 << Bytes({}) << S::PortLost << kLost;
+        QTest::newRow("a current whose code is not acknowledged") << Operation::CurrentA << Fault::WrongAnswer << 1 << Bytes({0x80, 0x05}) << S::NotAcknowledged << "the board answered 0x00 to 0x05 instead of 0x4B (ACK)";
+        QTest::newRow("a current whose read of S is unanswered: no write-back") << Operation::CurrentA << Fault::Silent << 2 << Bytes({0x80, 0x05, 0x93}) << S::NoAnswer << "code 5 (3.0 mA) was written to A, but REGISTER_S was not written back: the board did not answer its read";
+        QTest::newRow("a current whose read of S loses the device") << Operation::CurrentA << Fault::Unplugged << 2 << Bytes({0x80, 0x05}) << S::PortLost << kLost;
+        QTest::newRow("a current whose write-back is not acknowledged") << Operation::CurrentA << Fault::WrongAnswer << 4 << Bytes({0x80, 0x05, 0x93, 0x83, 0x00}) << S::NotAcknowledged << "the board answered 0x00 to 0x00 instead of 0x4B (ACK)";
+    }
+    void operationsSayWhatWentWrong()
+    {
+        QFETCH(Operation, operation);
+        QFETCH(Fault, fault);
+        QFETCH(int, atByte);
+        QFETCH(QByteArray, sent);
+        QFETCH(BoardResult::Status, status);
+        QFETCH(QString, words);
+        Connected c(FaultFrom(fault, atByte));
+        const BoardResult result = Run(operation, c.link);
+        QCOMPARE(c.board->Received(), sent);
+        QCOMPARE(result.status, status);
+        QCOMPARE(result.words, words);
+        QVERIFY(c.link.IsPortOpen());
+        // A current's code counts as written once its two bytes were acknowledged.
+        QCOMPARE(result.codeWritten, operation == Operation::CurrentA && atByte >= 2);
     }
 
     // Only the first byte answers a command. An answer that came after its exchange gave up,
@@ -92,33 +148,16 @@ private slots:
         Connected c;
         c.board->registers = {9, 0, 0, 0x05};
         c.board->faults.extraAfterAnswer = "K";
-        QCOMPARE(c.link.ReadRegister(REGISTER_A).reply, std::optional<quint8>(9));
+        QCOMPARE(c.link.ReadRegister(REGISTER_A).value, std::optional<quint8>(9));
         c.board->faults.extraAfterAnswer.clear();
-        c.board->faults.lateFrom = c.NextByte();
-        QCOMPARE(c.link.ReadRegister(REGISTER_A).reply, std::nullopt);
+        c.board->faults.lateFrom = c.board->ReceivedCount();
+        QCOMPARE(c.link.ReadRegister(REGISTER_A).value, std::nullopt);
         c.board->faults.lateFrom = -1;
         c.board->SendUnasked(Bytes({0x3F}));
-        QCOMPARE(c.link.ReadRegister(REGISTER_S).reply, std::optional<quint8>(0x05));
+        QCOMPARE(c.link.ReadRegister(REGISTER_S).value, std::optional<quint8>(0x05));
         QCOMPARE(c.host.diagnostics, QStringList({"COM3  sent 0x90  received 0x09, then dropped 0x4B", "COM3  sent 0x90  received none",
                                                   "COM3  dropped 0x09 0x3F, which arrived between exchanges",
                                                   "COM3  sent 0x93  received 0x05"}));
-    }
-
-    // A byte of a write that is not acknowledged is said once, and the port closed: the
-    // value byte is not sent, and no later byte either.
-    void aWriteThatIsNotAcknowledgedIsSaidOnceAndClosesThePort()
-    {
-        Connected c;
-        c.board->faults.silentFrom = c.NextByte();
-        QCOMPARE(c.link.WriteRegister(REGISTER_A, 12), WriteOutcome::NotAcknowledged);
-        QCOMPARE(c.host.messages, QStringList("\"COM Error\" or \"Power OFF\""));
-        QVERIFY(!c.link.IsPortOpen());
-        QCOMPARE(c.board->CloseCount(), 1);
-        QCOMPARE(c.link.ExchangeByte(CMD_OUTPUT_OFF).outcome, Exchange::Outcome::PortLost);
-        QCOMPARE(c.link.WriteRegister(REGISTER_A, 12), WriteOutcome::PortLost);
-        QCOMPARE(c.host.messages.size(), 1);
-        QCOMPARE(c.board->Received(), Bytes({0x80}));
-        QCOMPARE(c.host.diagnostics.last(), "COM3  sent 0x0C  send failed");
     }
 
     // A port that answers the probe otherwise is closed before the next is tried; the
@@ -126,60 +165,57 @@ private slots:
     void theSearchTakesTheFirstPortThatAcknowledgesTheProbe()
     {
         CSimulatedPortProvider ports;
-        ports.Attach("COM4")->faults.probeAnswer = 'k';
-        ports.Attach("COM3")->faults.probeAnswer = CMD_PROBE;
+        ports.Attach<CFaultyBoard>("COM4")->faults.probeAnswer = 'k';
+        ports.Attach<CFaultyBoard>("COM3")->faults.probeAnswer = CMD_PROBE;
         ports.Attach("COM2");
         ports.Attach("COM1");
         CFakeHost host;
         {
             CBoardLink link(ports, host);
-            const PortSearch search = link.FindBoardPort(kCandidates);
+            const BoardResult search = link.FindBoardPort(kCandidates);
+            QVERIFY(search.Done());
             QCOMPARE(search.port, "COM2");
-            QCOMPARE(search.reasons, QStringList({"COM4: opened, but answered 0x6B instead of 0x4B",
-                                                  "COM3: opened, but answered 0xBB instead of 0x4B"}));
             QCOMPARE(link.OpenPortName(), "COM2");
             QCOMPARE(ports.Board("COM4")->CloseCount(), 1);
             QCOMPARE(ports.Board("COM3")->CloseCount(), 1);
             QCOMPARE(ports.Board("COM1")->OpenCount(), 0);
         }
         QVERIFY(!ports.Board("COM2")->IsOpen());  // released with its link, as at the end of a run
-        QVERIFY(host.messages.isEmpty());
     }
 
-    // With no board, why for each port, and no port left open; saying so is the caller's.
+    // With no board, why for each port on one line and in the report, and no port left
+    // open; saying so is the caller's.
     void theSearchSaysWhyEachPortWasNotTaken()
     {
         CSimulatedPortProvider ports;
-        ports.Attach("COM2")->faults.silentFrom = 0;
-        ports.Attach("COM4")->faults.probeAnswer = 0x00;
+        ports.Attach<CFaultyBoard>("COM2")->faults.silentFrom = 0;
+        ports.Attach<CFaultyBoard>("COM4")->faults.probeAnswer = 0x00;
         ports.Attach("COM1");
         CFakeHost host;
         CBoardLink holder(ports, host);
         QVERIFY(!holder.OpenPort("COM1"));  // another program has COM1
         CBoardLink search(ports, host);
-        const PortSearch found = search.FindBoardPort({"COM2", "COM4", "COM1", "COM9"});
-        QVERIFY(!found.Found());
-        QCOMPARE(found.reasons, QStringList({"COM2: opened, but nothing answered the probe",
-                                             "COM4: opened, but answered 0x00 instead of 0x4B",
-                                             "COM1: in use by another program", "COM9: no such device"}));
+        const BoardResult found = search.FindBoardPort({"COM2", "COM4", "COM1", "COM9"});
+        QCOMPARE(found.status, BoardResult::Status::NoBoard);
+        QCOMPARE(found.words, "no board found: COM2: opened, but nothing answered the probe; "
+                              "COM4: opened, but answered 0x00 instead of 0x4B; COM1: in use by another program; COM9: no such device");
+        QCOMPARE(found.report.mid(0, 3), QStringList({"No LDX7320 board found on the ports tried:",
+                                                      "  COM2: opened, but nothing answered the probe",
+                                                      "  COM4: opened, but answered 0x00 instead of 0x4B"}));
+        QCOMPARE(found.report.value(7), "  the serial ports this computer lists: COM1, COM2, COM4");
         QVERIFY(!search.IsPortOpen());
-        QVERIFY(host.messages.isEmpty());
     }
 
     // The heading and the reasons, then what to try (the rest is in the panel's and the
     // programs' tests).
     void theNoBoardReportEndsWithWhatToTry()
     {
-        const QStringList report = NoBoardReport({{}, {"COM4: no such device"}}, {"COM3", "COM7"});
-        QCOMPARE(report.at(1), "  COM4: no such device");
-        QCOMPARE(report.at(4), "  the serial ports this computer lists: COM3, COM7");
-#ifdef Q_OS_WIN
-        QCOMPARE(report.at(5), "  start with --port COMn to name the board's port");
-#else
-        QCOMPARE(report.at(5), "  start with --port DEVICE (/dev/ttyUSB0, say) to name the board's port");
-#endif
-        QCOMPARE(NoBoardReport({}, {}).at(1), "  no port to try");
-        QCOMPARE(NoBoardReport({}, {}).at(4), "  this computer lists no serial port");
+        const QStringList report = NoBoardReport({"COM4: no such device"}, {"COM3", "COM7"});
+        QCOMPARE(report.value(1), "  COM4: no such device");
+        QCOMPARE(report.value(4), "  the serial ports this computer lists: COM3, COM7");
+        QCOMPARE(report.value(5), "  " + PortOptionAdvice());
+        QCOMPARE(NoBoardReport({}, {}).value(1), "  no port to try");
+        QCOMPARE(NoBoardReport({}, {}).value(4), "  this computer lists no serial port");
     }
 
     // COM4..COM1 first; off Windows the USB adapters present follow, in natural order.

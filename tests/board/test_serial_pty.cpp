@@ -73,10 +73,9 @@ private slots:
         p.link.WriteRegister(REGISTER_S, 0x01);
         p.pty.SendUnasked(Bytes({0x3F, 0x4B, 0x4B}));
         p.doubleNextAnswer = true;
-        QCOMPARE(p.link.ReadRegister(REGISTER_S).reply, std::optional<quint8>(0x01));
+        QCOMPARE(p.link.ReadRegister(REGISTER_S).value, std::optional<quint8>(0x01));
         QVERIFY(p.host.diagnostics.contains(p.Traced("dropped 0x3F 0x4B 0x4B, which arrived between exchanges")));
         QVERIFY(p.host.diagnostics.contains(p.Traced("sent 0x93  received 0x01, then dropped 0x01")));
-        QVERIFY(p.host.messages.isEmpty());
     }
 
     // A byte that cannot leave within the write time-out is dropped, so that it never goes

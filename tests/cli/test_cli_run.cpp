@@ -4,6 +4,7 @@
 #include "CliCommandLine.h"
 #include "CliRun.h"
 #include "FakeHost.h"
+#include "FaultyBoard.h"
 #include "SimulatedBoard.h"
 
 #include <QJsonDocument>
@@ -17,10 +18,10 @@ namespace {
 // bits that are no LEDs), A 37, B 0xC5 and C 63, keeping standard output and error as lines.
 struct SimulatedRun {
     board::CSimulatedPortProvider ports;
-    std::shared_ptr<board::CSimulatedBoard> board = ports.Attach("SIM");
+    std::shared_ptr<CFaultyBoard> board = ports.Attach<CFaultyBoard>("SIM");
     QStringList out, err;
 
-    explicit SimulatedRun(const board::CSimulatedFaults& faults = {})
+    explicit SimulatedRun(const SimulatedFaults& faults = {})
     {
         board->registers = {37, 0xC5, 63, 0xCC};
         board->faults = faults;
@@ -40,9 +41,9 @@ struct SimulatedRun {
 // The board answers its byte number `byte` (the probe is byte 0) with 0x00, or not at all,
 // or is unplugged from it on.
 enum class Fault { WrongAnswer, NoAnswer, Unplugged };
-board::CSimulatedFaults FaultAt(Fault fault, int byte)
+SimulatedFaults FaultAt(Fault fault, int byte)
 {
-    board::CSimulatedFaults faults;
+    SimulatedFaults faults;
     (fault == Fault::Unplugged ? faults.unpluggedFrom : faults.wrongAnswerAt) = byte;
     faults.wrongAnswer = fault == Fault::WrongAnswer ? std::optional<quint8>(0x00) : std::nullopt;
     return faults;
@@ -50,7 +51,7 @@ board::CSimulatedFaults FaultAt(Fault fault, int byte)
 
 }  // namespace
 
-Q_DECLARE_METATYPE(board::CSimulatedFaults)
+Q_DECLARE_METATYPE(SimulatedFaults)
 
 class TestCliRun : public QObject {
     Q_OBJECT
@@ -83,10 +84,10 @@ private slots:
     void answersInJson_data()
     {
         QTest::addColumn<QString>("words");
-        QTest::addColumn<board::CSimulatedFaults>("faults");
+        QTest::addColumn<SimulatedFaults>("faults");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("lastAnswer");
-        const board::CSimulatedFaults none;
+        const SimulatedFaults none;
         QTest::newRow("off") << "on ; off" << none << int(kExitDone) << QByteArray(R"({"command":"off","number":2,"output":"off"})");
         QTest::newRow("leds none") << "leds none" << none << int(kExitDone) << QByteArray(R"({"command":"leds","number":1,"register":"S","value":0,"leds":[]})");
         QTest::newRow("read B") << "read B" << none << int(kExitDone) << QByteArray(R"({"command":"read","number":1,"register":"B","value":197,"code":5,"current_mA":3})");
@@ -97,7 +98,7 @@ private slots:
     void answersInJson()
     {
         QFETCH(QString, words);
-        QFETCH(board::CSimulatedFaults, faults);
+        QFETCH(SimulatedFaults, faults);
         QFETCH(int, exitCode);
         QFETCH(QByteArray, lastAnswer);
         SimulatedRun run(faults);
@@ -123,21 +124,21 @@ private slots:
     void aCommandThatFailsOnTheBoardEndsTheRun_data()
     {
         QTest::addColumn<QString>("words");
-        QTest::addColumn<board::CSimulatedFaults>("faults");
+        QTest::addColumn<SimulatedFaults>("faults");
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QString>("answers");
         QTest::newRow("a wrong answer to on") << "on ; off" << FaultAt(Fault::WrongAnswer, 1) << Bytes({0xB1}) << "error: command 1 (on): the board answered 0x00 to 0xB1 instead of 0x4B (ACK)";
         QTest::newRow("no answer to on") << "on ; off" << FaultAt(Fault::NoAnswer, 1) << Bytes({0xB1}) << "error: command 1 (on): the board did not answer 0xB1";
         QTest::newRow("an unanswered read") << "read A ; off" << FaultAt(Fault::NoAnswer, 1) << Bytes({0x90}) << "error: command 1 (read A): the board did not answer the read of REGISTER_A";
         QTest::newRow("the device gone during status") << "on ; status ; off" << FaultAt(Fault::Unplugged, 3) << Bytes({0xB1, 0x93}) << "on: output on\nerror: command 2 (status): a byte could not be exchanged: the port failed or the device went away";
-        QTest::newRow("leds not acknowledged") << "leds A1 ; off" << FaultAt(Fault::WrongAnswer, 2) << Bytes({0x83, 0x01}) << "error: command 1 (leds A1): the board did not acknowledge a byte (\"COM Error\" or \"Power OFF\")";
-        QTest::newRow("a probe of latency unanswered") << "latency ; off" << FaultAt(Fault::NoAnswer, 5) << Bytes({0xBB, 0xBB, 0xBB, 0xBB, 0xBB}) << "error: command 1 (latency): the board did not answer probe 5 of 20";
+        QTest::newRow("leds not acknowledged") << "leds A1 ; off" << FaultAt(Fault::WrongAnswer, 2) << Bytes({0x83, 0x01}) << "error: command 1 (leds A1): the board answered 0x00 to 0x01 instead of 0x4B (ACK)";
+        QTest::newRow("a probe of latency unanswered") << "latency ; off" << FaultAt(Fault::NoAnswer, 5) << Bytes({0xBB, 0xBB, 0xBB, 0xBB, 0xBB}) << "error: command 1 (latency): probe 5 of 20: the board did not answer 0xBB";
         QTest::newRow("REGISTER_S not written back after an unanswered read") << "set B 3 ; off" << FaultAt(Fault::NoAnswer, 3) << Bytes({0x81, 0x03, 0x93}) << "error: command 1 (set B 3): code 3 (2.0 mA) was written to B, but REGISTER_S was not written back: the board did not answer its read";
     }
     void aCommandThatFailsOnTheBoardEndsTheRun()
     {
         QFETCH(QString, words);
-        QFETCH(board::CSimulatedFaults, faults);
+        QFETCH(SimulatedFaults, faults);
         QFETCH(QByteArray, sent);
         QFETCH(QString, answers);
         SimulatedRun run(faults);

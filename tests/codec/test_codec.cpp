@@ -1,6 +1,7 @@
 // Bits texts, current codes and the bits edit rule, without any widget.
 #include "BitsCodec.h"
 #include "CurrentCode.h"
+#include "Leds.h"
 
 #include <QtTest>
 
@@ -56,14 +57,24 @@ private slots:
         QTest::newRow("0.25 mA is no step") << 0.25 << -1;
         QTest::newRow("12.3 mA is no step") << 12.3 << -1;
         QTest::newRow("32.5 mA is above the range") << 32.5 << -1;
+        QTest::newRow("0.0125 A in mA, not exact in binary") << 0.0125 * 1000 << 24;
+        QTest::newRow("a millionth of a step beside 12.5 mA is no step") << 12.5 + 1e-5 << -1;
     }
     void onlyTheStepsOfHalfAMilliampHaveACode()
     {
         QFETCH(double, milliamps);
         QFETCH(int, code);
-        int found = -1;
-        QCOMPARE(CodeOfCurrent(milliamps, &found), code >= 0);
-        QCOMPARE(found, code);
+        QCOMPARE(CodeOfMilliamps(milliamps).value_or(-1), code);
+    }
+
+    // Names in any case, "none" alone; an unknown name says which and what there is.
+    void ledNames()
+    {
+        QCOMPARE(ReadLedNames({"a1", "C2"}).bits, std::optional<int>(0x21));
+        QCOMPARE(ReadLedNames({"NONE"}).bits, std::optional<int>(0));
+        QCOMPARE(ReadLedNames({"A1", "D1"}).error, "'D1' is not an LED: the LEDs are A1 A2 B1 B2 C1 C2, or none");
+        QCOMPARE(ReadLedNames({"A1", "none"}).bits, std::nullopt);
+        QCOMPARE(LedsOn(0xCC), QStringList({"B1", "B2"}));
     }
 
     // What an edit leaves in the field and as its last accepted text, when the last

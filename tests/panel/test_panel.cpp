@@ -143,7 +143,7 @@ private slots:
     void noBoardIsSaidOnceAndThePanelNeverShown()
     {
         CPanelFixture panel({"COM4", "COM3"}, QString());
-        panel.ports.Attach("COM3")->faults.silentFrom = 0;
+        panel.ports.Attach<CFaultyBoard>("COM3")->faults.silentFrom = 0;
         panel.dialog->SetMessageShower(nullptr);
         CBoxAnswerer answer;
         QCOMPARE(panel.dialog->DoModal(), int(QDialog::Rejected));

@@ -4,6 +4,7 @@
 // back, and seeded random lines.
 #include "BoardCommands.h"
 #include "Bytes.h"
+#include "FaultyBoard.h"
 #include "Instrument.h"
 #include "LineAssembler.h"
 #include "SimulatedBoard.h"
@@ -19,7 +20,7 @@ namespace {
 // and with the probe forgotten; what it says for a person is kept.
 struct Bench {
     board::CSimulatedPortProvider ports;
-    std::shared_ptr<board::CSimulatedBoard> board = ports.Attach("SIM");
+    std::shared_ptr<CFaultyBoard> board = ports.Attach<CFaultyBoard>("SIM");
     QStringList log;
     CInstrument instrument{ports, {"SIM"}, false, [this](const QString& line) { log << line; }};
     Session session;
@@ -85,9 +86,9 @@ private slots:
         QTest::newRow("an unknown header") << QByteArray("CURR:A 0.0005;VOLT 5;CURR:B 0.0005") << "-113,\"Undefined header;VOLT\"" << Bytes({0x80, 0, 0x93, 0x83, 0xCC});
         QTest::newRow("a current between steps") << QByteArray("CURR:A 12.3MA") << "-222,\"Data out of range;12.3MA is not one of the 64 steps: 0.5 mA to 32.0 mA in steps of 0.5 mA\"" << QByteArray();
         QTest::newRow("above 32 mA") << QByteArray("CURR:A 0.0325") << "-222,\"Data out of range;0.0325 is not one of the 64 steps: 0.5 mA to 32.0 mA in steps of 0.5 mA\"" << QByteArray();
-        QTest::newRow("code 64") << QByteArray("CURR:A:CODE 64") << "-222,\"Data out of range;64 is not a code: 0 to 63\"" << QByteArray();
+        QTest::newRow("code 64") << QByteArray("CURR:A:CODE 64") << "-222,\"Data out of range;code 64 is out of range: 0 to 63\"" << QByteArray();
         QTest::newRow("a volt") << QByteArray("CURR:A 5V") << "-104,\"Data type error;'5V' is not a current: amperes, or a number with A or MA\"" << QByteArray();
-        QTest::newRow("a tilde is no LED") << QByteArray("LED ~") << "-222,\"Data out of range;'~' is not an LED: A1 A2 B1 B2 C1 C2, or NONE\"" << QByteArray();
+        QTest::newRow("a tilde is no LED") << QByteArray("LED ~") << "-222,\"Data out of range;'~' is not an LED: the LEDs are A1 A2 B1 B2 C1 C2, or none\"" << QByteArray();
         QTest::newRow("a leading colon goes back to the root") << QByteArray("CURR:A 0.0005;:B 0.001") << "-113,\"Undefined header;B\"" << Bytes({0x80, 0, 0x93, 0x83, 0xCC});
         QTest::newRow("only the first error of a line") << QByteArray("VOLT 5;LED A1,,B1") << "-113,\"Undefined header;VOLT\"" << QByteArray();
         QTest::newRow("MAYBE is no boolean") << QByteArray("OUTP MAYBE") << "-104,\"Data type error;'MAYBE' is not ON, OFF, 1 or 0\"" << QByteArray();
@@ -149,7 +150,7 @@ private slots:
             QCOMPARE(bench.Run("CURR:A?;LED?;REG:S?"), "9.91E37;UNKNOWN;9.91E37");
             QCOMPARE(bench.NextError(), "-240,\"Hardware error;no board\"");
             QCOMPARE(bench.log.last(), "no board found: SIM: opened, but the probe could not be exchanged");
-            bench.board = bench.ports.Attach("SIM");
+            bench.board = bench.ports.Attach<CFaultyBoard>("SIM");
             bench.board->registers[board::REGISTER_A] = 24;
             QCOMPARE(bench.Run("CURR:A?"), "1.25E-02");
             QCOMPARE(bench.board->Received(), Bytes({0xBB, 0x90}));
@@ -161,9 +162,9 @@ private slots:
     {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("why");
-        QTest::newRow("output on answered 0x6B") << QByteArray("OUTP ON") << "no acknowledgement: answered 0x6B";
-        QTest::newRow("a write answered 0x6B") << QByteArray("LED A1") << "no acknowledgement";
-        QTest::newRow("a read not answered") << QByteArray("REG:S?") << "no answer";
+        QTest::newRow("output on answered 0x6B") << QByteArray("OUTP ON") << "the board answered 0x6B to 0xB1 instead of 0x4B (ACK)";
+        QTest::newRow("a write answered 0x6B") << QByteArray("LED A1") << "the board answered 0x6B to 0x83 instead of 0x4B (ACK)";
+        QTest::newRow("a read not answered") << QByteArray("REG:S?") << "the board did not answer the read of REGISTER_S";
     }
     void aBoardThatAnswersWronglyIsLost()
     {

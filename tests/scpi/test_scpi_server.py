@@ -171,7 +171,7 @@ class TestScpiServer(unittest.TestCase):
         server = Server("--port", board.path)
         connection, reader = server.connect()
         self.assertEqual(ask(connection, reader, b"LED A1;*OPC?\n"), "1")
-        self.assertTrue(ask(connection, reader, b"SYST:ERR?\n").startswith('-240,"Hardware error;no acknowledgement'))
+        self.assertTrue(ask(connection, reader, b"SYST:ERR?\n").startswith('-240,"Hardware error;the board answered 0x6B to 0x83 instead of 0x4B (ACK)'))
         self.assertEqual(ask(connection, reader, b"CURR:C:CODE?\n"), "0")
         self.assertEqual(board.drained(), "bb 83 bb 92")
         reader.close()

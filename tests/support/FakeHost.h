@@ -1,4 +1,4 @@
-// A board host that records what the link asks of the program.
+// A board host that keeps the link's diagnostics.
 #pragma once
 
 #include "BoardHost.h"
@@ -15,14 +15,12 @@ inline QString Untimed(QString line)
 
 class CFakeHost : public board::IBoardHost {
 public:
-    void ShowBoardMessage(const QString& text) override { messages << text; }
     void WriteDiagnostic(const QString& line) override
     {
         traced << line;
         diagnostics << Untimed(line);
     }
 
-    QStringList messages;
     QStringList diagnostics;  // as traced, without the round-trip times
     QStringList traced;
 };

@@ -6,9 +6,9 @@
 #include "BoardCommands.h"
 #include "Bytes.h"
 #include "DialogBuilder.h"
+#include "FaultyBoard.h"
 #include "PanelDlg.h"
 #include "ResourceIds.h"
-#include "SimulatedBoard.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -60,7 +60,7 @@ public:
         : CPanelFixture(ports, candidates, simulated)
     {
         if (!boardPort.isEmpty())
-            board = ports.Attach(boardPort);
+            board = ports.Attach<CFaultyBoard>(boardPort);
     }
     // The panel on other ports, such as a board on a pseudo-terminal.
     CPanelFixture(board::CPortProvider& provider, const QStringList& candidates, bool simulated = false)
@@ -124,7 +124,7 @@ public:
     }
 
     board::CSimulatedPortProvider ports;
-    std::shared_ptr<board::CSimulatedBoard> board;
+    std::shared_ptr<CFaultyBoard> board;
     std::unique_ptr<CPanelDlg> dialog;
     QStringList messages;
 };
