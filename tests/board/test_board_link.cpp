@@ -93,7 +93,7 @@ private slots:
         const BoardResult write = c.link.WriteCurrent(REGISTER_B, 40);
         QVERIFY(write.Done());
         QVERIFY(write.codeWritten);
-        QCOMPARE(c.board->Received(), Bytes({0x81, 0x28, 0x93, 0x83, 0x2D}));
+        QCOMPARE(c.board->Received(), CurrentWrite(board::REGISTER_B, 0x28, 0x2D));
         QCOMPARE(c.board->registers[REGISTER_B], quint8(40));
     }
 
@@ -121,7 +121,7 @@ private slots:
         QTest::newRow("a current whose code is not acknowledged") << Operation::CurrentA << Fault::WrongAnswer << 1 << Bytes({0x80, 0x05}) << S::NotAcknowledged << "the board answered 0x00 to 0x05 instead of 0x4B (ACK)";
         QTest::newRow("a current whose read of S is unanswered: no write-back") << Operation::CurrentA << Fault::Silent << 2 << Bytes({0x80, 0x05, 0x93}) << S::NoAnswer << "code 5 (3.0 mA) was written to A, but REGISTER_S was not written back: the board did not answer its read";
         QTest::newRow("a current whose read of S loses the device") << Operation::CurrentA << Fault::Unplugged << 2 << Bytes({0x80, 0x05}) << S::PortLost << kLost;
-        QTest::newRow("a current whose write-back is not acknowledged") << Operation::CurrentA << Fault::WrongAnswer << 4 << Bytes({0x80, 0x05, 0x93, 0x83, 0x00}) << S::NotAcknowledged << "the board answered 0x00 to 0x00 instead of 0x4B (ACK)";
+        QTest::newRow("a current whose write-back is not acknowledged") << Operation::CurrentA << Fault::WrongAnswer << 4 << CurrentWrite(board::REGISTER_A, 0x05, 0x00) << S::NotAcknowledged << "the board answered 0x00 to 0x00 instead of 0x4B (ACK)";
     }
     void operationsSayWhatWentWrong()
     {
@@ -223,7 +223,7 @@ private slots:
     {
         QTemporaryDir devices;
         for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS5", "cu.usbmodem3", "cu.usbserial-A1"})
-            QVERIFY(QFile(devices.filePath(name)).open(QIODevice::WriteOnly));
+            QVERIFY2(QFile(devices.filePath(name)).open(QIODevice::WriteOnly), name);
 #if defined(Q_OS_WIN)
         QCOMPARE(DefaultCandidatePorts().mid(0, 4), kCandidates);  // then whatever COM ports this machine has
 #elif defined(Q_OS_MACOS)

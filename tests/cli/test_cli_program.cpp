@@ -211,7 +211,7 @@ private slots:
             QCOMPARE(answer["code"].toInt(code), code);
             QCOMPARE(answer.contains("error"), code == 64);
             if (code < 64)
-                expected += Bytes({0x80, code, 0x93, 0x83, 0x00});
+                expected += CurrentWrite(board::REGISTER_A, code, 0x00);
         }
         program.write("status\nleds A1,B2\nread S\non\noff\n\nleds none\n");  // the rest of the commands, all at once
         QCOMPARE(WaitForEnd(program).exitCode, 2);

@@ -66,7 +66,7 @@ private slots:
         QTest::newRow("on, then OFF in capitals") << "on ; OFF" << Bytes({0xB1, 0xB0}) << "on: output on\nOFF: output off";
         QTest::newRow("leds, a list and none") << "leds A1,c2; leds none" << Bytes({0x83, 0x21, 0x83, 0x00}) << "leds A1,c2: REGISTER_S 0x21, LEDs on: A1 C2\nleds none: REGISTER_S 0x00, LEDs on: none";
         QTest::newRow("read S, A and B, whose high bits are no code") << "read S ; read a ; read B" << Bytes({0x93, 0x90, 0x91}) << "read S: 0xCC, LEDs on: B1 B2\nread a: code 37, 19.0 mA\nread B: code 5, 3.0 mA (the register holds 0xC5)";
-        QTest::newRow("set by code and by current") << "set A 0 ; SET c 32.0mA" << Bytes({0x80, 0x00, 0x93, 0x83, 0xCC, 0x82, 0x3F, 0x93, 0x83, 0xCC}) << "set A 0: code 0, 0.5 mA, REGISTER_S written back\nSET c 32.0mA: code 63, 32.0 mA, REGISTER_S written back";
+        QTest::newRow("set by code and by current") << "set A 0 ; SET c 32.0mA" << CurrentWrite(board::REGISTER_A, 0x00, 0xCC) + CurrentWrite(board::REGISTER_C, 0x3F, 0xCC) << "set A 0: code 0, 0.5 mA, REGISTER_S written back\nSET c 32.0mA: code 63, 32.0 mA, REGISTER_S written back";
         QTest::newRow("status after on") << "on ; status;" << Bytes({0xB1, 0x93, 0x90, 0x91, 0x92}) << "on: output on\nstatus: output on; S 0xCC, LEDs on: B1 B2; A code 37, 19.0 mA; B code 5, 3.0 mA (the register holds 0xC5); C code 63, 32.0 mA";
     }
     void commandsSendTheirBytesAndAnswerInWords()
@@ -103,7 +103,7 @@ private slots:
         QFETCH(QByteArray, lastAnswer);
         SimulatedRun run(faults);
         QCOMPARE(run.Run("--json " + words), exitCode);
-        QCOMPARE(QJsonDocument::fromJson(run.out.last().toUtf8()), QJsonDocument::fromJson(lastAnswer));
+        QCOMPARE(QJsonDocument::fromJson(run.out.value(run.out.size() - 1).toUtf8()), QJsonDocument::fromJson(lastAnswer));
     }
 
     // Twenty probes, and the figures beside the wire's; a board that answers at once needs
@@ -145,7 +145,7 @@ private slots:
         QCOMPARE(run.Run(words), int(kExitFailed));
         QCOMPARE(run.Commands(), sent);
         QCOMPARE(run.out.join('\n'), answers);
-        QVERIFY2(run.err.last().endsWith("; the run ends here"), qPrintable(run.err.join('\n')));
+        QVERIFY2(run.err.value(run.err.size() - 1).endsWith("; the run ends here"), qPrintable(run.err.join('\n')));
     }
 
     // With no board, each port tried and why, what to try, then the panel's message once.
@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(run.Run("on"), int(kExitFailed));
         QCOMPARE(run.err.mid(0, 2), QStringList({"No LDX7320 board found on the ports tried:", "  SIM: opened, but nothing answered the probe"}));
         QVERIFY(run.err.contains("What to try:"));
-        QCOMPARE(run.err.last(), "ldx7320-cli: \"COM Error\" or \"Power OFF\"");
+        QCOMPARE(run.err.value(run.err.size() - 1), "ldx7320-cli: \"COM Error\" or \"Power OFF\"");
         QCOMPARE(run.out, QStringList());
         QCOMPARE(run.board->Received(), Bytes({0xBB}));
     }

@@ -42,7 +42,7 @@ private slots:
     {
         for (int code = 0; code <= kMaxCode; ++code) {
             QCOMPARE(BitsToValue(ValueToBits(code)), code);
-            QVERIFY(IsWellFormedBits(ValueToBits(code)));
+            QVERIFY2(IsWellFormedBits(ValueToBits(code)), qPrintable(QString::number(code)));
         }
         QCOMPARE(BitsToValue(" X  X  0  0   0  0  0  "), -16);
     }

@@ -23,11 +23,9 @@ const QString kText63 = " X  X  1  1   1  1  1  1 ";
 
 // A panel with all three channels on and a chip whose REGISTER_S reads 0x2D.
 struct AllOn : CPanelFixture {
-    AllOn()
-    {
-        SwitchOn({IDC_LED_A1, IDC_LED_B1, IDC_LED_C1});
-        board->registers[board::REGISTER_S] = 0x2D;
-    }
+    AllOn() : on(SwitchOn({IDC_LED_A1, IDC_LED_B1, IDC_LED_C1})) { board->registers[board::REGISTER_S] = 0x2D; }
+    const bool on;  // each test checks it first
+
     // Selects the character at position and types text over it, as a key stroke does.
     void TypeOver(int field, int position, const QString& text)
     {
@@ -100,10 +98,10 @@ private slots:
         QTest::addColumn<QByteArray>("wire");
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("bits");
-        QTest::newRow("Up on B from 62 writes 63") << kB << true << 62 << 63 << Bytes({0x81, 0x3F, 0x93, 0x83, 0x2D}) << "LED current : 32.0 mA" << kText63;
-        QTest::newRow("Down on A from 1 writes 0") << kA << false << 1 << 0 << Bytes({0x80, 0x00, 0x93, 0x83, 0x2D}) << "LED current : 0.5 mA" << kTemplateText;
-        QTest::newRow("Up on C from 0 writes 1") << kC << true << 0 << 1 << Bytes({0x82, 0x01, 0x93, 0x83, 0x2D}) << "LED current : 1.0 mA" << " X  X  0  0   0  0  0  1 ";
-        QTest::newRow("Up on A from 36 writes 37") << kA << true << 36 << 37 << Bytes({0x80, 0x25, 0x93, 0x83, 0x2D}) << "LED current : 19.0 mA" << kText37;
+        QTest::newRow("Up on B from 62 writes 63") << kB << true << 62 << 63 << CurrentWrite(board::REGISTER_B, 0x3F, 0x2D) << "LED current : 32.0 mA" << kText63;
+        QTest::newRow("Down on A from 1 writes 0") << kA << false << 1 << 0 << CurrentWrite(board::REGISTER_A, 0x00, 0x2D) << "LED current : 0.5 mA" << kTemplateText;
+        QTest::newRow("Up on C from 0 writes 1") << kC << true << 0 << 1 << CurrentWrite(board::REGISTER_C, 0x01, 0x2D) << "LED current : 1.0 mA" << " X  X  0  0   0  0  0  1 ";
+        QTest::newRow("Up on A from 36 writes 37") << kA << true << 36 << 37 << CurrentWrite(board::REGISTER_A, 0x25, 0x2D) << "LED current : 19.0 mA" << kText37;
         QTest::newRow("Up at 63 sends nothing") << kB << true << 63 << 63 << QByteArray() << "LED current : 0.5 mA" << kTemplateText;
         QTest::newRow("Down at 0 sends nothing") << kA << false << 0 << 0 << QByteArray() << "LED current : 0.5 mA" << kTemplateText;
     }
@@ -117,6 +115,7 @@ private slots:
         QFETCH(QString, label);
         QFETCH(QString, bits);
         AllOn panel;
+        QVERIFY(panel.on);
         panel.Trackbar(channel.trackbar)->setValue(from);
         panel.Click(up ? channel.up : channel.down);
         QCOMPARE(panel.Wire(), wire);
@@ -133,8 +132,8 @@ private slots:
         QTest::addColumn<bool>("untickFirst");
         QTest::addColumn<QByteArray>("wire");
         QTest::addColumn<QString>("label");
-        QTest::newRow("code 10") << " X  X  0  0   1  0  1  0 " << false << Bytes({0x82, 0x0A, 0x93, 0x83, 0x2D}) << "LED current : 5.5 mA";
-        QTest::newRow("code 5, the boxes unticked") << kText5 << true << Bytes({0x82, 0x05, 0x93, 0x83, 0x2D}) << "LED current : 3.0 mA";
+        QTest::newRow("code 10") << " X  X  0  0   1  0  1  0 " << false << CurrentWrite(board::REGISTER_C, 0x0A, 0x2D) << "LED current : 5.5 mA";
+        QTest::newRow("code 5, the boxes unticked") << kText5 << true << CurrentWrite(board::REGISTER_C, 0x05, 0x2D) << "LED current : 3.0 mA";
     }
     void writeSendsTheTypedCode()
     {
@@ -143,6 +142,7 @@ private slots:
         QFETCH(QByteArray, wire);
         QFETCH(QString, label);
         AllOn panel;
+        QVERIFY(panel.on);
         panel.Field(kC.bits)->setText(text);
         if (untickFirst)
             panel.Click(IDC_LED_C1);
@@ -165,6 +165,7 @@ private slots:
     {
         QFETCH(QString, text);
         AllOn panel;
+        QVERIFY(panel.on);
         panel.Trackbar(kC.trackbar)->setValue(10);
         panel.Field(kC.bits)->setText(text);
         QCOMPARE(panel.Field(kC.bits)->text(), text);  // the bits edit rule lets it stand
@@ -195,6 +196,7 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, bits);
         AllOn panel;
+        QVERIFY(panel.on);
         panel.Trackbar(kB.trackbar)->setValue(20);
         panel.board->registers[board::REGISTER_B] = quint8(chip);
         panel.board->faults.silentFrom = chip < 0 ? panel.board->ReceivedCount() : -1;
@@ -214,6 +216,7 @@ private slots:
     void aRejectedEditBringsBackTheLastAcceptedText()
     {
         AllOn panel;
+        QVERIFY(panel.on);
         panel.board->registers[board::REGISTER_A] = 37;
         panel.Click(kA.read);
         QCOMPARE(panel.Field(kA.bits)->text(), kText37);
@@ -223,8 +226,10 @@ private slots:
         QCOMPARE(panel.TextAfterARejectedEdit(kA.bits), kText38);
         panel.board->registers[board::REGISTER_A] = 0;
         panel.Click(kA.read);  // shows the template
+        panel.Click(IDC_ENABLE);  // disabled: every field shows the template and takes it
         panel.Click(IDC_ENABLE);
-        panel.SwitchOn({IDC_LED_A1});
+        panel.Click(IDC_LED_A1);
+        panel.Click(IDC_WRITE_S);
         QCOMPARE(panel.TextAfterARejectedEdit(kA.bits), kTemplateText);
     }
 
@@ -233,6 +238,7 @@ private slots:
     void typingIsRepairedWhereTyped()
     {
         AllOn panel;
+        QVERIFY(panel.on);
         panel.Field(kA.bits)->setText(kText38);
         panel.TypeOver(kA.bits, 7, "7");  // over the top bit of 38
         QCOMPARE(panel.Field(kA.bits)->text(), " X  X  0  0   0  1  1  0 ");
@@ -270,6 +276,7 @@ private slots:
         QFETCH(int, repeats);
         QFETCH(QList<int>, writes);
         AllOn panel;
+        QVERIFY(panel.on);
         QSlider* trackbar = panel.Trackbar(kA.trackbar);
         trackbar->setValue(start);
         trackbar->setFocus();
@@ -315,6 +322,7 @@ private slots:
         QFETCH(int, moveTo);
         QFETCH(QList<int>, writes);
         AllOn panel;
+        QVERIFY(panel.on);
         auto* trackbar = qobject_cast<controls::CTrackbar*>(panel.Trackbar(kA.trackbar));
         trackbar->setValue(start);
         QPoint point = pointer < 0 ? HandleRect(trackbar).center() : PointOver(trackbar, pointer);
@@ -343,6 +351,7 @@ private slots:
         QFETCH(bool, clickBesideFirst);
         QFETCH(QList<int>, writes);
         AllOn panel;
+        QVERIFY(panel.on);
         QSlider* trackbar = panel.Trackbar(kA.trackbar);
         trackbar->setValue(10);
         if (clickBesideFirst)
@@ -359,6 +368,7 @@ private slots:
     void theWheelDoesNothing()
     {
         AllOn panel;
+        QVERIFY(panel.on);
         QSlider* trackbar = panel.Trackbar(kA.trackbar);
         trackbar->setValue(10);
         const QPoint point = PointOver(trackbar, 30);

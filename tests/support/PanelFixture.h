@@ -112,15 +112,18 @@ public:
         return bits;
     }
 
-    // Start, ENABLE, tick the given boxes, write REGISTER_S, and forget those bytes.
-    void SwitchOn(std::initializer_list<int> boxes)
+    // Start, ENABLE, tick the given boxes, write REGISTER_S, and forget those bytes; false
+    // when start-up already ended the panel.
+    [[nodiscard]] bool SwitchOn(std::initializer_list<int> boxes)
     {
-        [[maybe_unused]] const bool started = Start();
+        if (!Start())
+            return false;
         Click(IDC_ENABLE);
         for (int id : boxes)
             Click(id);
         Click(IDC_WRITE_S);
         ClearWire();
+        return true;
     }
 
     board::CSimulatedPortProvider ports;
