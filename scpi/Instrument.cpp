@@ -38,6 +38,24 @@ CInstrument::CInstrument(board::CPortProvider& ports, const QStringList& candida
     m_link.SetTrace(trace);
 }
 
+void CInstrument::Attach(Session& session)
+{
+    session.questionable.condition = m_questionable;
+    m_sessions << &session;
+}
+
+void CInstrument::Detach(Session& session)
+{
+    m_sessions.removeAll(&session);
+}
+
+void CInstrument::SetQuestionable(int condition)
+{
+    m_questionable = condition;
+    for (Session* session : m_sessions)
+        session->questionable.SetCondition(condition);
+}
+
 std::optional<QByteArray> CInstrument::RunLine(Session& session, const QByteArray& line)
 {
     const ReadLine read = ReadProgramMessage(line);
@@ -61,7 +79,7 @@ std::optional<QByteArray> CInstrument::RunLine(Session& session, const QByteArra
             stopped = true;
             break;
         }
-        Call call{*this, session, choice, std::get<int>(value), {}};
+        Call call{*this, session, choice, std::get<int>(value), !answers.isEmpty(), {}};
         bool done = true;
         if (command->needsBoard && !LookForBoard()) {
             session.errors.Add({kHardwareError, QStringLiteral("no board")});
@@ -84,6 +102,7 @@ bool CInstrument::LookForBoard()
     if (m_link.IsPortOpen())
         return true;
     const board::BoardResult search = m_link.FindBoardPort(m_candidates);
+    SetQuestionable(search.Done() ? 0 : kNoBoard);
     if (search.Done()) {
         m_boardPort = m_ports.DescribePort(search.port);
         m_log(QStringLiteral("board found on %1").arg(m_boardPort));
@@ -134,9 +153,24 @@ bool CInstrument::Took(const board::BoardResult& result, Session& session)
     return result.Done();
 }
 
-void CInstrument::Lost(const QString& why, Session& session)
+bool CInstrument::SelfTest(Session& session)
 {
-    session.errors.Add({kHardwareError, why});
+    if (!LookForBoard()) {
+        session.errors.Add({kSelfTestFailed, QStringLiteral("no board")});
+        return false;
+    }
+    board::BoardResult result = m_link.CheckAck(m_link.ExchangeByte(board::CMD_PROBE), board::CMD_PROBE);
+    if (result.Done())
+        result = m_link.ReadRegister(board::REGISTER_S);
+    if (!result.Done())
+        Lost(result.words, session, kSelfTestFailed);
+    return result.Done();
+}
+
+void CInstrument::Lost(const QString& why, Session& session, int error)
+{
+    session.errors.Add({error, why});
+    SetQuestionable(kNoBoard);
     m_link.ClosePort();
     m_outputOn.reset();  // a board that comes back may have been switched off meanwhile
     if (!m_boardPort.isEmpty())

@@ -96,9 +96,96 @@ bool Reset(Call& call)
     return true;
 }
 
+// A register's bits as IEEE 488.2 reads them: a number, rounded to a whole one.
+std::variant<int, Error> ReadRegisterBits(const QString& word, int maximum)
+{
+    const std::optional<Numeric> number = ReadNumeric(word);
+    if (!number || !number->suffix.isEmpty())
+        return Wrong(kDataTypeError, QStringLiteral("'%1' is not a number").arg(word));
+    const double bits = std::round(number->value);
+    if (!std::isfinite(bits) || bits < 0 || bits > maximum)
+        return Wrong(kDataOutOfRange, QStringLiteral("%1 is out of range: 0 to %2").arg(word).arg(maximum));
+    return int(bits);
+}
+
+bool Answer(Call& call, int number)
+{
+    call.answer = QString::number(number);
+    return true;
+}
+
 bool ClearStatus(Call& call)
 {
-    call.session.errors.Clear();
+    call.session.ClearStatus();
+    return true;
+}
+
+bool EventStatusEnable(Call& call)
+{
+    call.session.eventStatusEnable = call.value;
+    return true;
+}
+
+bool EventStatusEnableQuery(Call& call)
+{
+    return Answer(call, call.session.eventStatusEnable);
+}
+
+// The master summary bit cannot enable itself.
+bool ServiceRequestEnable(Call& call)
+{
+    call.session.serviceRequestEnable = call.value & ~kMasterSummary;
+    return true;
+}
+
+bool ServiceRequestEnableQuery(Call& call)
+{
+    return Answer(call, call.session.serviceRequestEnable);
+}
+
+// An answer waits when an earlier query of this line has answered, or an earlier line's
+// answer is still on its way to the client.
+bool StatusByteQuery(Call& call)
+{
+    return Answer(call, call.session.StatusByte(call.answersWaiting || call.session.outputPending));
+}
+
+bool SelfTestQuery(Call& call)
+{
+    return Answer(call, call.instrument.SelfTest(call.session) ? 0 : 1);
+}
+
+// STATus:OPERation and STATus:QUEStionable, by the header's alternative.
+StatusGroup& Group(Call& call)
+{
+    return call.choice == 0 ? call.session.operation : call.session.questionable;
+}
+
+bool StatusEventQuery(Call& call)
+{
+    return Answer(call, std::exchange(Group(call).event, 0));
+}
+
+bool StatusConditionQuery(Call& call)
+{
+    return Answer(call, Group(call).condition);
+}
+
+bool StatusEnable(Call& call)
+{
+    Group(call).enable = call.value;
+    return true;
+}
+
+bool StatusEnableQuery(Call& call)
+{
+    return Answer(call, Group(call).enable);
+}
+
+bool StatusPreset(Call& call)
+{
+    call.session.operation.enable = 0;
+    call.session.questionable.enable = 0;
     return true;
 }
 
@@ -129,6 +216,21 @@ bool Wait(Call&)
 bool NextError(Call& call)
 {
     call.answer = ErrorAnswer(call.session.errors.Next());
+    return true;
+}
+
+bool ErrorCountQuery(Call& call)
+{
+    return Answer(call, call.session.errors.Count());
+}
+
+// Every error, oldest first, the queue emptied; "No error" when there was none.
+bool AllErrorsQuery(Call& call)
+{
+    QStringList all{ErrorAnswer(call.session.errors.Next())};
+    while (call.session.errors.Count() > 0)
+        all << ErrorAnswer(call.session.errors.Next());
+    call.answer = all.join(QLatin1Char(','));
     return true;
 }
 
@@ -203,11 +305,24 @@ const QList<ScpiCommand>& ScpiCommandTable()
         {"*IDN", true, P::None, false, nullptr, Identify},
         {"*RST", false, P::None, true, nullptr, Reset},
         {"*CLS", false, P::None, false, nullptr, ClearStatus},
+        {"*ESE", false, P::Byte, false, nullptr, EventStatusEnable},
+        {"*ESE", true, P::None, false, nullptr, EventStatusEnableQuery},
+        {"*SRE", false, P::Byte, false, nullptr, ServiceRequestEnable},
+        {"*SRE", true, P::None, false, nullptr, ServiceRequestEnableQuery},
+        {"*STB", true, P::None, false, nullptr, StatusByteQuery},
+        {"*TST", true, P::None, false, nullptr, SelfTestQuery},
         {"*ESR", true, P::None, false, nullptr, EventStatusQuery},
         {"*OPC", false, P::None, false, nullptr, OperationComplete},
         {"*OPC", true, P::None, false, nullptr, OperationCompleteQuery},
         {"*WAI", false, P::None, false, nullptr, Wait},
         {"SYSTem:ERRor[:NEXT]", true, P::None, false, nullptr, NextError},
+        {"SYSTem:ERRor:COUNt", true, P::None, false, nullptr, ErrorCountQuery},
+        {"SYSTem:ERRor:ALL", true, P::None, false, nullptr, AllErrorsQuery},
+        {"STATus:OPERation|QUEStionable[:EVENt]", true, P::None, false, nullptr, StatusEventQuery},
+        {"STATus:OPERation|QUEStionable:CONDition", true, P::None, false, nullptr, StatusConditionQuery},
+        {"STATus:OPERation|QUEStionable:ENABle", false, P::Word, false, nullptr, StatusEnable},
+        {"STATus:OPERation|QUEStionable:ENABle", true, P::None, false, nullptr, StatusEnableQuery},
+        {"STATus:PRESet", false, P::None, false, nullptr, StatusPreset},
         {"SYSTem:VERSion", true, P::None, false, nullptr, Version},
         {"OUTPut[:STATe]", false, P::Boolean, true, nullptr, SwitchOutput},
         {"OUTPut[:STATe]", true, P::None, false, nullptr, OutputQuery},
@@ -239,6 +354,8 @@ std::variant<int, Error> ReadParameter(Parameter kind, const QStringList& parame
     case Parameter::Boolean: return ReadBoolean(parameters.front());
     case Parameter::Current: return ReadCurrent(parameters.front());
     case Parameter::Code: return ReadCode(parameters.front());
+    case Parameter::Byte: return ReadRegisterBits(parameters.front(), 0xFF);
+    case Parameter::Word: return ReadRegisterBits(parameters.front(), 0xFFFF);
     default: break;
     }
     return 0;

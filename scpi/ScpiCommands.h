@@ -21,15 +21,18 @@ enum class Parameter {
     Leds,     // A1,B2,... or NONE: the REGISTER_S bits
     Current,  // amperes, or with a unit: 12.5MA, 0.0125A; MINimum, MAXimum: the code
     Code,     // 0..63; MINimum, MAXimum
+    Byte,     // 0..255: *ESE, *SRE
+    Word,     // 0..65535: a STATus enable register
 };
 
 // A command being run: what its header named and its parameter said.
 struct Call {
     CInstrument& instrument;
     Session& session;
-    int choice;      // which alternative of the header: the channel, the register
-    int value;       // the parameter, read: 0 or 1, LED bits, a code
-    QString answer;  // what a query answers
+    int choice;           // which alternative of the header: the channel, the register
+    int value;            // the parameter, read: 0 or 1, LED bits, a code, a register's bits
+    bool answersWaiting;  // earlier queries of the same line have answered
+    QString answer;       // what a query answers
 };
 
 struct ScpiCommand {

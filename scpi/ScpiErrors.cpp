@@ -16,6 +16,7 @@ QString ErrorText(int code)
     case kDataOutOfRange: return QStringLiteral("Data out of range");
     case kTooMuchData: return QStringLiteral("Too much data");
     case kHardwareError: return QStringLiteral("Hardware error");
+    case kSelfTestFailed: return QStringLiteral("Self-test failed");
     case kQueueOverflow: return QStringLiteral("Queue overflow");
     default: return QStringLiteral("Error");
     }

@@ -7,27 +7,26 @@
 
 namespace scpi {
 
-enum ErrorCode {
-    kNoError = 0,
-    kSyntaxError = -102,
-    kDataTypeError = -104,
-    kParameterNotAllowed = -108,
-    kMissingParameter = -109,
-    kUndefinedHeader = -113,
-    kDataOutOfRange = -222,
-    kTooMuchData = -223,
-    kHardwareError = -240,
-    kQueueOverflow = -350,
-};
+inline constexpr int kNoError = 0;
+inline constexpr int kSyntaxError = -102;
+inline constexpr int kDataTypeError = -104;
+inline constexpr int kParameterNotAllowed = -108;
+inline constexpr int kMissingParameter = -109;
+inline constexpr int kUndefinedHeader = -113;
+inline constexpr int kDataOutOfRange = -222;
+inline constexpr int kTooMuchData = -223;
+inline constexpr int kHardwareError = -240;
+inline constexpr int kSelfTestFailed = -330;
+inline constexpr int kQueueOverflow = -350;
 
-// The event status register's bits that errors set, and the one *OPC sets.
-enum EventStatus {
-    kOperationComplete = 0x01,
-    kQueryError = 0x04,
-    kDeviceError = 0x08,
-    kExecutionError = 0x10,
-    kCommandError = 0x20,
-};
+// The event status register's bits that errors set, and the one *OPC sets: a command
+// error for -1xx, an execution error for -2xx, a device-dependent error for -3xx, a query
+// error for -4xx.
+inline constexpr int kOperationComplete = 0x01;
+inline constexpr int kQueryError = 0x04;
+inline constexpr int kDeviceError = 0x08;
+inline constexpr int kExecutionError = 0x10;
+inline constexpr int kCommandError = 0x20;
 
 struct Error {
     int code = kNoError;
@@ -54,6 +53,7 @@ public:
     // *CLS.
     void Clear();
     int Count() const { return int(m_errors.size()); }
+    int EventStatus() const { return m_eventStatus; }
 
 private:
     QList<Error> m_errors;
