@@ -26,10 +26,9 @@ public:
     explicit CEndSignalNotifier(std::function<void()> onSignal);
     ~CEndSignalNotifier() override;
 
-#ifdef Q_OS_WIN
-    // For Windows' console handler, which runs on a thread of its own.
+    // For a handler that runs on a thread of its own (Windows' console handler): queues
+    // the call to the living notifier's event loop.
     static void NotifyFromAnyThread();
-#endif
 
 private:
     static std::atomic<CEndSignalNotifier*> s_notifier;
