@@ -11,13 +11,16 @@ std::atomic<CEndSignalNotifier*> CEndSignalNotifier::s_notifier{nullptr};
 
 CEndSignalNotifier::CEndSignalNotifier(std::function<void()> onSignal) : m_onSignal(std::move(onSignal))
 {
+    CEndSignalNotifier* none = nullptr;
+    const bool first = s_notifier.compare_exchange_strong(none, this);
+    Q_ASSERT_X(first, "CEndSignalNotifier", "a second end-signal notifier while the first lives");
+    if (!first)
+        return;
     CatchEndSignals();
     // Where the handler wakes a descriptor (off Windows), the event loop watches it;
     // elsewhere the handler calls NotifyFromAnyThread.
-    if (EndSignalDescriptor() == -1) {
-        s_notifier = this;
+    if (EndSignalDescriptor() == -1)
         return;
-    }
     auto* notifier = new QSocketNotifier(EndSignalDescriptor(), QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, [this, notifier] {
         notifier->setEnabled(false);  // the byte stays: later waits end at once too
@@ -27,7 +30,8 @@ CEndSignalNotifier::CEndSignalNotifier(std::function<void()> onSignal) : m_onSig
 
 CEndSignalNotifier::~CEndSignalNotifier()
 {
-    s_notifier = nullptr;
+    CEndSignalNotifier* self = this;
+    s_notifier.compare_exchange_strong(self, nullptr);  // a refused one leaves the first's place alone
 }
 
 // The call is queued to the event loop, and dropped when the notifier is gone by then.

@@ -20,7 +20,9 @@ bool EndSignalCame();
 int EndSignalDescriptor();
 
 // Calls onSignal from the event loop, never from the signal's handler, when one of the
-// signals comes. Needs the application object; installs the handlers.
+// signals comes. Needs the application object; installs the handlers. One at a time: a
+// second one while the first lives is a fault (asserted), and is refused where assertions
+// are off: it is never called, and the first keeps the signals.
 class CEndSignalNotifier : public QObject {
 public:
     explicit CEndSignalNotifier(std::function<void()> onSignal);
