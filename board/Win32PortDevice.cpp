@@ -1,8 +1,5 @@
 #include "Win32PortDevice.h"
 
-// Built on Windows only.
-#ifdef Q_OS_WIN
-
 #include "AdapterLatency.h"
 
 #include <windows.h>
@@ -235,5 +232,3 @@ void CWin32PortDevice::Close()
 }
 
 }  // namespace board
-
-#endif
