@@ -5,6 +5,8 @@
 #include <array>
 
 #ifdef Q_OS_WIN
+#include "SystemMessage.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #else
@@ -62,12 +64,7 @@ bool MakeNonBlocking(SocketHandle socket)
 
 QString ErrorText(int error)
 {
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, DWORD(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    const QString message = text ? QString::fromWCharArray(text).trimmed() : QStringLiteral("error %1").arg(error);
-    LocalFree(text);
-    return message;
+    return board::SystemMessage(DWORD(error));
 }
 
 int Receive(SocketHandle socket, char* buffer, int size)
