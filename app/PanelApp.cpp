@@ -7,16 +7,11 @@
 #include "PanelDlg.h"
 #include "ParentConsole.h"
 #include "PortListing.h"
+#include "RuntimeDir.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QPalette>
 #include <cstdio>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 int CPanelApp::Run(int argc, char* argv[])
 {
@@ -75,20 +70,6 @@ void UseLightPalette()
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         palette.setColor(QPalette::Disabled, role, QColor(0x6D, 0x6D, 0x6D));
     QApplication::setPalette(palette);
-}
-
-void ProvideRuntimeDir()
-{
-#ifdef Q_OS_UNIX
-    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
-        return;
-    const QByteArray folder = QFile::encodeName(QDir::tempPath() + QStringLiteral("/runtime-") + QString::number(::getuid()));
-    mkdir(folder.constData(), 0700);
-    struct stat info {};
-    // Only a folder of this user's that nobody else may enter will do.
-    if (::lstat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 0077) == 0)
-        qputenv("XDG_RUNTIME_DIR", folder);
-#endif
 }
 
 }  // namespace app

@@ -21,8 +21,4 @@ namespace app {
 // channel colours are chosen for a light dialog.
 void UseLightPalette();
 
-// A session without XDG_RUNTIME_DIR (a root shell, a container) makes Qt warn at every
-// start; the program takes the folder Qt would take, without the warning.
-void ProvideRuntimeDir();
-
 }  // namespace app

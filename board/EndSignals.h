@@ -20,16 +20,17 @@ bool EndSignalCame();
 int EndSignalDescriptor();
 
 // Calls onSignal from the event loop, never from the signal's handler, when one of the
-// signals comes. Needs the application object; installs the handlers.
+// signals comes. Needs the application object; installs the handlers. One at a time: a
+// second one while the first lives is a fault (asserted), and is refused where assertions
+// are off: it is never called, and the first keeps the signals.
 class CEndSignalNotifier : public QObject {
 public:
     explicit CEndSignalNotifier(std::function<void()> onSignal);
     ~CEndSignalNotifier() override;
 
-#ifdef Q_OS_WIN
-    // For Windows' console handler, which runs on a thread of its own.
+    // For a handler that runs on a thread of its own (Windows' console handler): queues
+    // the call to the living notifier's event loop.
     static void NotifyFromAnyThread();
-#endif
 
 private:
     static std::atomic<CEndSignalNotifier*> s_notifier;

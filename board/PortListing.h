@@ -52,6 +52,8 @@ QString DeviceGroup(const QString& location);
 // serial adapters present: on Windows OtherComPorts of the system's list, elsewhere the
 // adapters' devices in deviceDir, in natural order.
 QStringList DefaultCandidatePorts(const QString& deviceDir = QStringLiteral("/dev"));
+// The USB serial adapters present, as DefaultCandidatePorts takes them after COM1.
+QStringList UsbAdapterPorts(const QString& deviceDir);
 
 // The COM ports of a Windows listing other than COM1..COM4 (USB adapters are COM5 and up),
 // in number order, without Bluetooth serial links: opening one makes Windows try to reach

@@ -6,24 +6,20 @@
 #include <algorithm>
 #include <QFileInfo>
 
-#ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace board {
 
 namespace {
 
-#ifdef Q_OS_UNIX
 // A pseudo-terminal has no modem-control lines, so DTR and RTS cannot be set on it.
 bool HasModemControlLines(int descriptor)
 {
     int lines;
     return ::ioctl(descriptor, TIOCMGET, &lines) == 0;
 }
-#endif
 
 }  // namespace
 
@@ -85,23 +81,19 @@ OpenFailure CSerialPortDevice::WhyOpenFailed() const
     case QSerialPort::DeviceNotFoundError:
         return {OpenFailure::Reason::NoSuchDevice, {}};
     case QSerialPort::PermissionError:
-#ifdef Q_OS_UNIX
         // QSerialPort says "permission" both for a device locked by another program and
         // for one this user may not open.
         if (::access(QFile::encodeName(m_location).constData(), R_OK | W_OK) != 0)
             return {OpenFailure::Reason::PermissionDenied, DeviceGroup(m_location)};
-#endif
         return {OpenFailure::Reason::InUse, {}};
     case QSerialPort::UnsupportedOperationError:
         return {OpenFailure::Reason::NotASerialPort, {}};
     default:
         break;
     }
-#ifdef Q_OS_UNIX
     struct stat info {};
     if (::stat(QFile::encodeName(m_location).constData(), &info) == 0 && !S_ISCHR(info.st_mode))
         return {OpenFailure::Reason::NotASerialPort, {}};
-#endif
     return {OpenFailure::Reason::CannotOpen, m_port.errorString()};
 }
 

@@ -1,25 +1,13 @@
 #include "Win32PortDevice.h"
 
-// Built on Windows only.
-#ifdef Q_OS_WIN
-
 #include "AdapterLatency.h"
+#include "SystemMessage.h"
 
 #include <windows.h>
 
 namespace board {
 
 namespace {
-
-QString SystemMessage(DWORD error)
-{
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    const QString message = text ? QString::fromWCharArray(text).trimmed() : QStringLiteral("error %1").arg(error);
-    LocalFree(text);
-    return message;
-}
 
 OpenFailure WhyOpenFailed(DWORD error)
 {
@@ -235,5 +223,3 @@ void CWin32PortDevice::Close()
 }
 
 }  // namespace board
-
-#endif

@@ -7,8 +7,6 @@
 
 #include "PortDevice.h"
 
-#ifdef Q_OS_WIN
-
 namespace board {
 
 class CWin32PortDevice : public CPortDevice {
@@ -38,5 +36,3 @@ private:
 };
 
 }  // namespace board
-
-#endif

@@ -7,6 +7,7 @@
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
 #include "ResourceIds.h"
+#include "SystemMenu.h"
 #include "Trackbar.h"
 
 #include <QApplication>
@@ -20,10 +21,6 @@
 #include <QShortcut>
 #include <algorithm>
 #include <cstdio>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 using namespace res;
 
@@ -125,13 +122,7 @@ bool CPanelDlg::StartUp()
 
 void CPanelDlg::OnInitDialog()
 {
-#ifdef Q_OS_WIN
-    if (HMENU systemMenu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
-        const std::wstring aboutText = QString::fromLatin1(kAboutMenuText).toStdWString();
-        AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutText.c_str());
-    }
-#endif
+    panel::AppendAboutToSystemMenu(*this);
     setWindowIcon(m_icon);
     for (ChannelControls& channel : m_channels) {
         channel.trackbar->setRange(0, codec::kMaxCode);
@@ -288,16 +279,13 @@ void CPanelDlg::contextMenuEvent(QContextMenuEvent* event)
         ShowAbout();
 }
 
-#ifdef Q_OS_WIN
-// The About command of the system menu; Windows keeps flags in its low four bits.
+// The About command of the system menu.
 bool CPanelDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
 {
-    const MSG* msg = static_cast<const MSG*>(message);
-    if (eventType == "windows_generic_MSG" && msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == IDM_ABOUTBOX) {
+    if (panel::IsSystemMenuAbout(eventType, message)) {
         ShowAbout();
         *result = 0;
         return true;
     }
     return QDialog::nativeEvent(eventType, message, result);
 }
-#endif

@@ -66,9 +66,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-#ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
-#endif
 
 private:
     // A channel's controls, found once by their template ids, and the last text its bits

@@ -1,15 +1,9 @@
 #include "ParentConsole.h"
 
-#include <QtGlobal>
-
-#ifdef Q_OS_WIN
 #include <cstdio>
 #include <windows.h>
-#endif
 
 namespace app {
-
-#ifdef Q_OS_WIN
 
 namespace {
 
@@ -32,11 +26,5 @@ void UseParentConsole()
     if (!errRedirected)
         std::freopen("CONOUT$", "w", stderr);
 }
-
-#else
-
-void UseParentConsole() {}
-
-#endif
 
 }  // namespace app

@@ -1,30 +1,12 @@
+// POSIX: the descriptor itself, watched beside the wake descriptor.
 #include "InputLines.h"
 
-#include <QtGlobal>
-
-#ifdef Q_OS_WIN
-#include <iostream>
-#include <string>
-#else
 #include <cstdio>
 #include <iterator>
 #include <poll.h>
 #include <unistd.h>
-#endif
 
 namespace cli {
-
-#ifdef Q_OS_WIN
-
-std::optional<QString> CInputLines::Next()
-{
-    std::string line;
-    if (!std::getline(std::cin, line))
-        return std::nullopt;
-    return QString::fromLocal8Bit(line.c_str()).remove(QLatin1Char('\r'));
-}
-
-#else
 
 // Reads what has come, not a buffer's worth: stdio would wait for more than one line.
 std::optional<QString> CInputLines::Next()
@@ -56,7 +38,5 @@ std::optional<QString> CInputLines::Next()
             m_ended = true;  // the end of input, or a read error
     }
 }
-
-#endif
 
 }  // namespace cli
