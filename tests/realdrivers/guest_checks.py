@@ -47,6 +47,12 @@ def user_env():
     return {"PATH": "/usr/bin:/bin", "LANG": "C.UTF-8", "HOME": "/nonexistent"}
 
 
+def make_node_dialout(device):
+    """The device node as udev makes it on Debian."""
+    os.chown(device, 0, grp.getgrnam("dialout").gr_gid)
+    os.chmod(device, 0o660)
+
+
 def stty_g(device):
     return subprocess.run(["stty", "-g", "-F", device], check=True, capture_output=True, text=True).stdout.strip()
 
@@ -208,8 +214,7 @@ def unplug_run(cli, device):
 def check(cli, device, unplug, results):
     """What the guest sees, into results as it comes: a failure half-way keeps the rest."""
     wait_for(lambda: os.path.exists(device), f"{device} to appear")
-    os.chown(device, 0, grp.getgrnam("dialout").gr_gid)
-    os.chmod(device, 0o660)
+    make_node_dialout(device)
     name = os.path.basename(device)
     trigger = f"/sys/class/tty/{name}/rx_trig_bytes"
     results.update(driver=os.path.basename(os.path.realpath(f"/sys/class/tty/{name}/device/driver")), uart="")
