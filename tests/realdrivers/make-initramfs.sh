@@ -7,6 +7,7 @@ set -euo pipefail
 version="$1"
 output="$2"
 here="$(cd "$(dirname "$0")" && pwd)"
+export PATH="$PATH:/usr/sbin:/sbin"  # modprobe, for a caller whose PATH has no sbin
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

@@ -27,8 +27,9 @@ class Guest:
         self.monitor_pending = b""
 
     def write_job(self, script):
+        """The shell script the guest runs, in a chroot of the host's root, as root."""
         with open(os.path.join(self.job_dir, "job"), "w") as f:
-            f.write(script)
+            f.write("export PATH=/usr/sbin:/usr/bin:/sbin:/bin\n" + script)
 
     def arguments(self, monitor_path):
         device = {
