@@ -4,7 +4,8 @@ pseudo-terminal of the host's: a 16550 (the guest's ttyS1, driver 8250) or an FT
 on an xHCI controller (the guest's ttyUSB0, driver ftdi_sio). It runs one job, a shell
 script in its job folder, and powers off; the monitor (QMP) can pull the adapter out.
 
-The guest's devices are QEMU's: nothing here opens a serial line of the host."""
+The guest's devices are QEMU's: nothing here opens a serial line of the host.
+LDX_QEMU_WRAP, when set, goes before QEMU's command: "strace -f -o FILE" to see it fail."""
 import json
 import os
 import signal
