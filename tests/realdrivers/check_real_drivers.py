@@ -75,13 +75,12 @@ def run_guest(kind, cli, kernel, initrd):
     unplug = kind == "ftdi_sio"
     if unplug:
         board.answer = unplug_trigger(board, wake)
-    for name in ("guest_checks.py",):
-        shutil.copy(os.path.join(HERE, name), guest.job_dir)
-    shutil.copy(cli, os.path.join(guest.job_dir, "ldx7320-cli"))
-    guest.write_job(f"exec /usr/bin/python3 /mnt/guest_checks.py /mnt/ldx7320-cli {DEVICES[kind]} /mnt/result.json"
-                    + (" --unplug\n" if unplug else "\n"))
     outcome = {"unplugged": False, "result": None, "qemu_exit": None, "job_rc": "", "error": ""}
     try:
+        shutil.copy(os.path.join(HERE, "guest_checks.py"), guest.job_dir)
+        shutil.copy(cli, os.path.join(guest.job_dir, "ldx7320-cli"))
+        guest.write_job(f"exec /usr/bin/python3 /mnt/guest_checks.py /mnt/ldx7320-cli {DEVICES[kind]} /mnt/result.json"
+                        + (" --unplug\n" if unplug else "\n"))
         guest.start()
         threading.Thread(target=lambda: (guest.process.wait(), wake.set()), daemon=True).start()
         if unplug:
