@@ -7,6 +7,7 @@
 #include "FaultyBoard.h"
 #include "Instrument.h"
 #include "LineAssembler.h"
+#include "ScpiErrors.h"
 #include "SimulatedBoard.h"
 
 #include <QtTest>
@@ -29,6 +30,7 @@ struct Bench {
     {
         board->registers = {37, 0xC5, 63, 0xCC};
         instrument.LookForBoard();
+        instrument.Attach(session);
         board->ClearReceived();
     }
     QString Run(const QByteArray& line) { return QString::fromLatin1(instrument.RunLine(session, line).value_or("(none)")); }
@@ -134,6 +136,125 @@ private slots:
         QCOMPARE(bench.Run("*ESR?;SYST:ERR?"), "0;0,\"No error\"");
         bench.Run("*OPC");
         QCOMPARE(bench.Run("*ESR?"), "1");
+    }
+
+    // Each class of error sets its own bit of the event status register.
+    void eachClassOfErrorSetsItsEventBit_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("bit");
+        QTest::newRow("-1xx, a command error") << kUndefinedHeader << kCommandError;
+        QTest::newRow("-2xx, an execution error") << kHardwareError << kExecutionError;
+        QTest::newRow("-3xx, a device-dependent error") << kSelfTestFailed << kDeviceError;
+        QTest::newRow("-4xx, a query error") << -410 << kQueryError;
+    }
+    void eachClassOfErrorSetsItsEventBit()
+    {
+        QFETCH(int, code);
+        QFETCH(int, bit);
+        CErrorQueue queue;
+        queue.Add({code, {}});
+        QCOMPARE(queue.TakeEventStatus(), bit);
+    }
+
+    // The status byte as a driver polls it: *ESE and *SRE chosen, an error, then the bits
+    // seen; *STB? clears nothing, *ESR? clears the event summary's cause, SYST:ERR? the
+    // queue's bit. An answer of the same line waiting is the message-available bit.
+    void theStatusByte()
+    {
+        Bench bench;
+        QCOMPARE(bench.Run("*ESE 60;*SRE 32;*ESE?;*SRE?;*STB?"), "60;32;16");  // two answers wait
+        QCOMPARE(bench.Run("*STB?"), "0");
+        bench.Run("CURR:A:CODE 99");
+        QCOMPARE(bench.Run("*STB?"), "100");  // the error queue 4, the event summary 32, the master summary 64
+        QCOMPARE(bench.Run("*STB?"), "100");
+        QCOMPARE(bench.Run("*ESR?;*STB?"), "16;20");  // the answer to *ESR? waits: 16
+        QCOMPARE(bench.Run("SYST:ERR:COUN?;SYST:ERR?;SYST:ERR:COUN?").left(10), "1;-222,\"Da");
+        QCOMPARE(bench.Run("*STB?"), "0");
+        QCOMPARE(bench.Run("*SRE 255;*SRE?;*ESE 255.4;*ESE?"), "191;255");  // the master summary cannot enable itself
+        bench.session.outputPending = true;  // an earlier answer still on its way
+        QCOMPARE(bench.Run("*STB?"), "80");
+    }
+
+    void theStatusEnableRegistersTakeNumbersInRange_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("*ESE 256") << QByteArray("*ESE 256") << "-222,\"Data out of range;256 is out of range: 0 to 255\"";
+        QTest::newRow("*SRE -1") << QByteArray("*SRE -1") << "-222,\"Data out of range;-1 is out of range: 0 to 255\"";
+        QTest::newRow("an enable of 65536") << QByteArray("STAT:QUES:ENAB 65536") << "-222,\"Data out of range;65536 is out of range: 0 to 65535\"";
+        QTest::newRow("*ESE ON") << QByteArray("*ESE ON") << "-104,\"Data type error;'ON' is not a number\"";
+    }
+    void theStatusEnableRegistersTakeNumbersInRange()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, error);
+        Bench bench;
+        bench.Run("*ESE 4;*SRE 4;STAT:QUES:ENAB 4");
+        QCOMPARE(bench.Run(line), "(none)");
+        QCOMPARE(bench.NextError(), error);
+        QCOMPARE(bench.Run("*ESE?;*SRE?;STAT:QUES:ENAB?"), "4;4;4");
+    }
+
+    // QUEStionable bit 9 is the board lost or never found: its event is latched in every
+    // client's session until read, summed into the status byte through the enable register;
+    // *CLS clears the events, STATus:PRESet the enables, *RST neither.
+    void theQuestionableRegisterSaysWhenThereIsNoBoard()
+    {
+        Bench bench;
+        Session other;
+        bench.instrument.Attach(other);
+        QCOMPARE(bench.Run("STAT:QUES:COND?;STAT:QUES?;STAT:OPER?;STAT:OPER:COND?"), "0;0;0;0");
+        bench.Run("STAT:QUES:ENAB 512;*SRE 8");
+        bench.board->faults.unpluggedFrom = 0;
+        bench.Run("LED?");
+        QCOMPARE(bench.Run("STAT:QUES:COND?;*STB?"), "512;92");  // 4 the -240, 8 the summary, 16 an answer, 64 the master
+        QCOMPARE(bench.Run("STAT:QUES?;STAT:QUES?"), "512;0");
+        bench.board = bench.ports.Attach<CFaultyBoard>("SIM");
+        QCOMPARE(bench.Run("*RST;STAT:QUES:COND?;STAT:QUES:ENAB?;*SRE?"), "0;512;8");
+        QCOMPARE(bench.instrument.RunLine(other, "STAT:QUES?;STAT:QUES:COND?;SYST:ERR?"), "512;0;0,\"No error\"");
+        bench.board->faults.unpluggedFrom = 0;
+        bench.Run("LED?");
+        bench.Run("*CLS");
+        QCOMPARE(bench.Run("STAT:QUES?;SYST:ERR:COUN?;STAT:QUES:ENAB?"), "0;0;512");
+        bench.Run("STAT:PRES");
+        QCOMPARE(bench.Run("STAT:QUES:ENAB?;STAT:OPER:ENAB?;*SRE?"), "0;0;8");
+        bench.instrument.Detach(other);
+    }
+
+    // *TST?: the probe and a read of REGISTER_S, nothing written; 1 with -330 saying why.
+    void theSelfTest_data()
+    {
+        QTest::addColumn<int>("silentFrom");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("passed") << -1 << "0" << Bytes({0xBB, 0x93}) << "0,\"No error\"";
+        QTest::newRow("the probe unanswered") << 0 << "1" << Bytes({0xBB}) << "-330,\"Self-test failed;the board did not answer 0xBB\"";
+        QTest::newRow("the read of REGISTER_S unanswered") << 1 << "1" << Bytes({0xBB, 0x93}) << "-330,\"Self-test failed;the board did not answer the read of REGISTER_S\"";
+    }
+    void theSelfTest()
+    {
+        QFETCH(int, silentFrom);
+        QFETCH(QString, answer);
+        QFETCH(QByteArray, wire);
+        QFETCH(QString, error);
+        Bench bench;
+        bench.board->faults.silentFrom = silentFrom;
+        QCOMPARE(bench.Run("*TST?"), answer);
+        QCOMPARE(bench.board->Received(), wire);
+        QCOMPARE(bench.NextError(), error);
+        const std::array<quint8, 4> unchanged{37, 0xC5, 63, 0xCC};
+        QCOMPARE(bench.board->registers, unchanged);
+    }
+
+    void theSelfTestWithoutABoard()
+    {
+        Bench bench;
+        bench.board->faults.unpluggedFrom = 0;
+        bench.Run("LED?");
+        QCOMPARE(bench.Run("*CLS;*TST?;SYST:ERR:ALL?"), "1;-330,\"Self-test failed;no board\"");
+        QCOMPARE(bench.Run("SYST:ERR:ALL?"), "0,\"No error\"");
     }
 
     // The board gone at any byte of a current write: -240, the port closed and the loss
