@@ -49,7 +49,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
 
 QString UsageText()
 {
-    return QStringLiteral("usage: ldx7320 [--simulate] [--port DEVICE]... [--trace] [--list-ports] [--help] [--version]");
+    return QStringLiteral("usage: ldx7320 [--simulate [--paced]] [--port DEVICE]... [--trace] [--list-ports] [--help] [--version]");
 }
 
 QString HelpText()

@@ -8,6 +8,7 @@ namespace board {
 
 struct BoardOptions {
     bool simulate = false;
+    bool paced = false;  // the simulated board takes as long as a 9600-baud line would
     bool trace = false;
     QStringList ports;  // replaces the default candidates when given
 };

@@ -10,6 +10,7 @@ const QString kHelp = QStringLiteral("help");
 const QString kVersion = QStringLiteral("version");
 const QString kPort = QStringLiteral("port");
 const QString kSimulate = QStringLiteral("simulate");
+const QString kPaced = QStringLiteral("paced");
 const QString kTrace = QStringLiteral("trace");
 
 // The options QApplication takes for itself, with a value or without.
@@ -61,6 +62,7 @@ CProgramOptions::CProgramOptions(const QList<ProgramOption>& own, OtherWords oth
           QStringLiteral("DEVICE")},
          QStringLiteral("a device")});
     Add({{kSimulate, QStringLiteral("run against the built-in simulated board: no hardware, no serial port")}});
+    Add({{kPaced, QStringLiteral("with --simulate, the simulated board takes as long as a 9600-baud line would")}});
     Add({{kTrace, QStringLiteral("write every byte exchanged with the board to standard error")}});
     for (const ProgramOption& option : own)
         Add(option);
@@ -134,10 +136,13 @@ QString CProgramOptions::MissingValue() const
 QString CProgramOptions::ReadBoard()
 {
     m_board.simulate = m_parser.isSet(kSimulate);
+    m_board.paced = m_parser.isSet(kPaced);
     m_board.trace = m_parser.isSet(kTrace);
     m_board.ports = m_parser.values(kPort);
     if (m_board.simulate && !m_board.ports.isEmpty())
         return QStringLiteral("--simulate and --port cannot be used together");
+    if (m_board.paced && !m_board.simulate)
+        return QStringLiteral("--paced needs --simulate");
     return QString();
 }
 

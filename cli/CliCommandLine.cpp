@@ -97,8 +97,8 @@ QStringList SplitLine(const QString& line)
 QString UsageText()
 {
     return QStringLiteral(
-        "usage: ldx7320-cli [--port DEVICE]... [--simulate] [--trace] [--json] COMMAND [ARGS] [; COMMAND ...]\n"
-        "       ldx7320-cli [--port DEVICE]... [--simulate] [--trace] [--json] -");
+        "usage: ldx7320-cli [--port DEVICE]... [--simulate [--paced]] [--trace] [--json] COMMAND [ARGS] [; COMMAND ...]\n"
+        "       ldx7320-cli [--port DEVICE]... [--simulate [--paced]] [--trace] [--json] -");
 }
 
 QString HelpText()

@@ -51,7 +51,7 @@ ScpiOptions ParseScpiCommandLine(const QStringList& arguments)
 
 QString UsageText()
 {
-    return QStringLiteral("usage: ldx7320-scpi [--port DEVICE]... [--simulate] [--trace] [--listen [HOST:]PORT] [--help] [--version]");
+    return QStringLiteral("usage: ldx7320-scpi [--port DEVICE]... [--simulate [--paced]] [--trace] [--listen [HOST:]PORT] [--help] [--version]");
 }
 
 QString HelpText()
