@@ -14,6 +14,14 @@ using Clock = std::chrono::steady_clock;
 // One byte of 10 bits at 9600 baud.
 constexpr std::chrono::microseconds kByteTime(1042);
 
+// A sleep may end early where the system's timer counts whole milliseconds (MinGW's
+// sleep on Windows), and a byte is not one: the time is looked at again.
+void SleepUntil(Clock::time_point due)
+{
+    while (Clock::now() < due)
+        std::this_thread::sleep_until(due);
+}
+
 bool Reached(int from, int byteNumber)
 {
     return from >= 0 && byteNumber >= from;
@@ -104,7 +112,7 @@ TransferOutcome CSimulatedPort::Send(quint8 byte, int limitMs)
         // The answer is timed from when the sent byte was due, so that sleeping late
         // does not add up over an exchange.
         const Clock::time_point sent = Clock::now() + kByteTime;
-        std::this_thread::sleep_until(sent);
+        SleepUntil(sent);
         board.m_answerDue = sent + kByteTime;
     }
     board.TakeByte(byte);
@@ -123,7 +131,7 @@ ReceiveResult CSimulatedPort::Receive(int)
         return {TransferOutcome::Completed};
     }
     if (board.realTime)
-        std::this_thread::sleep_until(board.m_answerDue);
+        SleepUntil(board.m_answerDue);
     const quint8 byte = static_cast<quint8>(board.m_toHost.at(0));
     board.m_toHost.remove(0, 1);
     return {TransferOutcome::Completed, true, byte};

@@ -122,17 +122,6 @@ private slots:
         QCOMPARE(board.ReceivedAfterDrain(), QByteArray(21, char(0xBB)));
     }
 
-    // --paced makes the simulated board take the wire's time: no answer comes sooner.
-    void thePacedSimulatedBoardTakesTheWiresTime()
-    {
-        QProcess program;
-        program.start(LDX_CLI_PROGRAM, {"--simulate", "--paced", "--json", "latency"});
-        const Finished finished = WaitForEnd(program);
-        QCOMPARE(finished.exitCode, 0);
-        const QJsonObject answer = QJsonDocument::fromJson(finished.out.toUtf8()).object();
-        QVERIFY2(answer["median_ms"].toDouble() >= answer["wire_ms"].toDouble(), qPrintable(finished.out));
-    }
-
     // A signal that comes while a command is on the wire lets that command finish and be
     // answered, starts no other, closes the port and ends the run with 1. The board sends
     // the signal itself when 0xB1 arrives, before it answers, so the program is certainly
