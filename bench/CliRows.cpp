@@ -29,11 +29,8 @@ QByteArray Ask(QProcess& cli, const QByteArray& command)
 Rows MeasureCliSweep()
 {
     QProcess cli;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LDX_SIMULATE_REAL_TIME"), QStringLiteral("1"));
-    cli.setProcessEnvironment(environment);
     const Clock::time_point started = Clock::now();
-    cli.start(QStringLiteral(LDX_CLI_PROGRAM), {QStringLiteral("--simulate"), QStringLiteral("-")});
+    cli.start(QStringLiteral(LDX_CLI_PROGRAM), {QStringLiteral("--simulate"), QStringLiteral("--paced"), QStringLiteral("-")});
     // The first answer shows the board found and the port open: the sweep starts there.
     Ask(cli, "leds A1");
     const double startMs = MsSince(started);

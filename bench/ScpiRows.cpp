@@ -33,11 +33,8 @@ int ListeningPort(QProcess& server)
 Rows MeasureScpiSweep()
 {
     QProcess server;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LDX_SIMULATE_REAL_TIME"), QStringLiteral("1"));
-    server.setProcessEnvironment(environment);
     server.setReadChannel(QProcess::StandardError);
-    server.start(QStringLiteral(LDX_SCPI_PROGRAM), {QStringLiteral("--simulate"), QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
+    server.start(QStringLiteral(LDX_SCPI_PROGRAM), {QStringLiteral("--simulate"), QStringLiteral("--paced"), QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
     const int port = ListeningPort(server);
 
     QProcess script;

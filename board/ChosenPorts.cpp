@@ -10,9 +10,8 @@ CChosenPorts::CChosenPorts(const BoardOptions& options)
     // The simulated board answers on the first default name; no system port is looked at.
     if (m_candidates.isEmpty())
         m_candidates = m_simulate ? QStringList{QStringLiteral("COM4")} : DefaultCandidatePorts();
-    // The benchmark's switch, not the users': the simulated board paced at 9600 baud.
     if (m_simulate)
-        m_simulated.Attach(m_candidates.front())->realTime = qEnvironmentVariableIsSet("LDX_SIMULATE_REAL_TIME");
+        m_simulated.Attach(m_candidates.front())->realTime = options.paced;
 }
 
 }  // namespace board

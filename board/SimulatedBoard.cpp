@@ -13,6 +13,14 @@ using Clock = std::chrono::steady_clock;
 // One byte of 10 bits at 9600 baud.
 constexpr std::chrono::microseconds kByteTime(1042);
 
+// A sleep may end early where the system's timer counts whole milliseconds (MinGW's
+// sleep on Windows), and a byte is not one: the time is looked at again.
+void SleepUntil(Clock::time_point due)
+{
+    while (Clock::now() < due)
+        std::this_thread::sleep_until(due);
+}
+
 }  // namespace
 
 QByteArray CSimulatedBoard::Answer(quint8 byte)
@@ -47,7 +55,7 @@ TransferOutcome CSimulatedBoard::Take(quint8 byte, int)
         // The answer is timed from when the sent byte was due, so that sleeping late
         // does not add up over an exchange.
         const Clock::time_point sent = Clock::now() + kByteTime;
-        std::this_thread::sleep_until(sent);
+        SleepUntil(sent);
         m_answerDue = sent + kByteTime;
     }
     Record(byte);
@@ -64,7 +72,7 @@ ReceiveResult CSimulatedBoard::Give(int readTimeoutMs)
         return {TransferOutcome::Completed};
     }
     if (realTime)
-        std::this_thread::sleep_until(m_answerDue);
+        SleepUntil(m_answerDue);
     const quint8 byte = static_cast<quint8>(m_toHost.at(0));
     m_toHost.remove(0, 1);
     return {TransferOutcome::Completed, true, byte};

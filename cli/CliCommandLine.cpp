@@ -1,13 +1,23 @@
 #include "CliCommandLine.h"
 
+#include "ProgramOptions.h"
 #include "Version.h"
 
-#include <QCommandLineParser>
 #include <QRegularExpression>
 
 namespace cli {
 
 namespace {
+
+const QString kJson = QStringLiteral("json");
+
+// The board's options and the program's own. The options end where the first command
+// begins: its arguments are its own.
+board::CProgramOptions Options()
+{
+    return board::CProgramOptions({{{kJson, QStringLiteral("answer each command with one JSON object a line")}}},
+                                  board::CProgramOptions::OtherWords::EndOptions);
+}
 
 // The words after the options, cut into commands at ';'. A ';' ending a word ends its
 // command too, so that `on; set A 5` works as typed; empty commands are skipped.
@@ -41,32 +51,23 @@ CliOptions Usage(CliOptions options, const QString& error)
 
 CliOptions ParseCliCommandLine(const QStringList& arguments)
 {
+    board::CProgramOptions parser = Options();
     CliOptions options;
-    QCommandLineParser parser;
-    // The options end where the first command begins: its arguments are its own.
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    board::AddBoardOptions(parser);
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("answer in JSON"));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("show the help"));
-    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("show the version"));
-    parser.addOptions({json, help, version});
-    const QStringList ours = board::WithoutQtOptions(arguments);
-    if (!parser.parse(ours))
-        return Usage(options, board::ParseError(parser, ours));
-    if (parser.isSet(help)) {
+    switch (parser.Parse(arguments)) {
+    case board::ProgramRead::Help:
         options.action = CliOptions::Action::Help;
         return options;
-    }
-    if (parser.isSet(version)) {
+    case board::ProgramRead::Version:
         options.action = CliOptions::Action::Version;
         return options;
+    case board::ProgramRead::Usage:
+        return Usage(options, parser.Error());
+    case board::ProgramRead::Run:
+        break;
     }
-    const board::BoardOptionsRead read = board::ReadBoardOptions(parser);
-    options.board = read.options;
-    options.json = parser.isSet(json);
-    if (!read.error.isEmpty())
-        return Usage(options, read.error);
-    const QStringList words = parser.positionalArguments();
+    options.board = parser.Board();
+    options.json = parser.IsSet(kJson);
+    const QStringList words = parser.Words();
     if (words.isEmpty())
         return Usage(options, QStringLiteral("no command given"));
     if (words == QStringList{QStringLiteral("-")}) {
@@ -96,31 +97,21 @@ QStringList SplitLine(const QString& line)
 QString UsageText()
 {
     return QStringLiteral(
-        "usage: ldx7320-cli [--port DEVICE]... [--simulate] [--trace] [--json] COMMAND [ARGS] [; COMMAND ...]\n"
-        "       ldx7320-cli [--port DEVICE]... [--simulate] [--trace] [--json] -");
+        "usage: ldx7320-cli [--port DEVICE]... [--simulate [--paced]] [--trace] [--json] COMMAND [ARGS] [; COMMAND ...]\n"
+        "       ldx7320-cli [--port DEVICE]... [--simulate [--paced]] [--trace] [--json] -");
 }
 
 QString HelpText()
 {
-    return UsageText() + QStringLiteral(
-        "\n\n"
-        "Runs commands on the LDX7320 LED driver board, in order, on one open port.\n\n"
-        "Commands (names and arguments in any case):\n")
-        + CommandHelp() + QStringLiteral(
+    return Options().HelpText(UsageText(), QStringLiteral("Runs commands on the LDX7320 LED driver board, in order, on one open port."),
+        QStringLiteral("Commands (names and arguments in any case):\n") + CommandHelp() + QStringLiteral(
         "\n\n"
         "Separate commands with a ';' word, or end a word with ';' (on; off). A shell that\n"
         "takes ';' itself needs it quoted: ';' in sh, bash and PowerShell; cmd.exe takes it as it is.\n"
         "With '-' the commands come from standard input, one a line, each answered at once;\n"
         "an empty line or the end of input ends the run.\n\n"
-        "  --port DEVICE    look for the board on DEVICE instead of the default ports;\n"
-        "                   may be given several times, tried in the order given\n"
-        "  --simulate       run against the built-in simulated board, no hardware needed\n"
-        "  --trace          write every byte exchanged with the board to standard error\n"
-        "  --json           answer each command with one JSON object a line\n"
-        "  --help           show this help and exit\n"
-        "  --version        show the version and exit\n\n"
         "Exit codes: 0 every command done; 1 no board found, a command failed on the board,\n"
-        "or the run was ended by a signal; 2 a usage error or a refused command.");
+        "or the run was ended by a signal; 2 a usage error or a refused command."));
 }
 
 QString VersionText()

@@ -66,12 +66,13 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("printed");
-        QTest::newRow("--help wins over the other options, exit 0") << QStringList{"--trace", "--help"} << 0 << "^usage: ldx7320 ";
+        QTest::newRow("--help wins over the other options, its table the program's options alone, exit 0") << QStringList{"--trace", "--help"} << 0 << "^usage: ldx7320 [^\n]*\nControl panel[^\n]*\n\nOptions:\n  -h, --help +show this help and exit\n(  [^\n]*\n)*  --list-ports +list the serial ports of this machine and exit\n\nBy default ";
         QTest::newRow("--version prints the version, exit 0") << QStringList{"--version"} << 0 << "^LDX7320 1\\.0\\.0\\.1\n$";
         QTest::newRow("--list-ports lists or says there are none, exit 0") << QStringList{"--list-ports"} << 0 << "(free|in use by[^\n]*|^No serial ports found\\.)\n$";
         QTest::newRow("an unknown option is a usage error, exit 2") << QStringList{"--speed"} << 2 << "^ldx7320: unknown option '--speed'\nusage: ";
         QTest::newRow("--port without a device, exit 2") << QStringList{"--port"} << 2 << "^ldx7320: --port needs a device";
         QTest::newRow("--port= with an empty device, exit 2") << QStringList{"--port="} << 2 << "^ldx7320: --port needs a device";
+        QTest::newRow("a value given to an option that takes none, exit 2") << QStringList{"--simulate=1"} << 2 << "^ldx7320: --simulate takes no value\nusage: ";
     }
     void optionsThatEndAtOnce()
     {

@@ -55,6 +55,7 @@ private slots:
         QTest::addColumn<QString>("out");
         QTest::newRow("an unknown second command") << "--port=PTY on ; frob" << "ldx7320-cli: command 2 (frob): unknown command 'frob': on, off, leds, read, set, status, latency, ports\n" + kUsage << "";
         QTest::newRow("--simulate with --port") << "--simulate --port=PTY on" << "ldx7320-cli: --simulate and --port cannot be used together\n" + kUsage << "";
+        QTest::newRow("--paced without --simulate") << "--paced --port=PTY on" << "ldx7320-cli: --paced needs --simulate\n" + kUsage << "";
         QTest::newRow("no command") << "--json --trace" << "ldx7320-cli: no command given\n" + kUsage << "";
         QTest::newRow("in JSON") << "--json --port=PTY set A 5x" << kUsage << R"({"command":"set","error":"'5x' is neither a code (0 to 63) nor a current such as 12.5mA","number":1})" "\n";
     }
@@ -84,7 +85,7 @@ private slots:
         QTest::newRow("Qt's own options taken as the panel takes them") << "-style fusion --simulate read S" << QByteArray() << "read S: 0x00, LEDs on: none\n";
         QTest::newRow("ports alone opens no port") << "--json --port=PTY ports" << QByteArray() << R"({"command":"ports","number":1,"ports":[)";
         QTest::newRow("--version") << "--version --port=PTY on" << QByteArray() << "ldx7320-cli " LDX_VERSION "\n";
-        QTest::newRow("--help") << "--help --port=PTY on" << QByteArray() << kUsage + "[--port DEVICE]... [--simulate] [--trace] [--json] COMMAND";
+        QTest::newRow("--help") << "--help --port=PTY on" << QByteArray() << kUsage + "[--port DEVICE]... [--simulate [--paced]] [--trace] [--json] COMMAND";
     }
     void runsThatNeedNoSignal()
     {

@@ -2,6 +2,7 @@
 // in words and in JSON, and how a run ends when a command fails on the board.
 #include "Bytes.h"
 #include "CliCommandLine.h"
+#include "ChosenPorts.h"
 #include "CliRun.h"
 #include "FakeHost.h"
 #include "FaultyBoard.h"
@@ -117,6 +118,18 @@ private slots:
         QCOMPARE(answer.value("wire_ms").toDouble(), 2.08);
         QCOMPARE(answer.value("advice").toString(), QString());
         QVERIFY2(answer.value("median_ms").toDouble() <= answer.value("max_ms").toDouble(), qPrintable(run.out.value(0)));
+    }
+
+    // --paced: the simulated board takes the wire's time, whatever the platform's timer.
+    void thePacedSimulatedBoardTakesTheWiresTime()
+    {
+        const CliOptions options = ParseCliCommandLine({"ldx7320-cli", "--simulate", "--paced", "--json", "latency"});
+        board::CChosenPorts ports(options.board);
+        QByteArray answer;
+        COutput output(true, [&answer](const QByteArray& line) { return answer = line, true; }, [](const QByteArray&) { return true; });
+        QCOMPARE(CCliRun(ports.Provider(), ports.Candidates(), false, output).RunCommands(options.commands), int(kExitDone));
+        const QJsonObject figures = QJsonDocument::fromJson(answer).object();
+        QVERIFY2(figures.value("median_ms").toDouble() >= figures.value("wire_ms").toDouble(), answer.constData());
     }
 
     // The first command that fails ends the run with 1: it is answered with what went

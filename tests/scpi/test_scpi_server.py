@@ -265,6 +265,11 @@ class TestScpiServer(unittest.TestCase):
         self.assertEqual(run.returncode, 1)
         self.assertIn("ldx7320-scpi: cannot listen on 127.0.0.1:", run.stderr)
 
+    def test_listen_without_an_address_is_a_usage_error(self):
+        run = subprocess.run([PROGRAM, "--simulate", "--listen"], capture_output=True, text=True, timeout=LIMIT)
+        self.assertEqual(run.returncode, 2)
+        self.assertTrue(run.stderr.startswith("ldx7320-scpi: --listen needs [HOST:]PORT\nusage: ldx7320-scpi "), run.stderr)
+
     def test_every_ending_signal_closes_the_port(self):
         for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
             with self.subTest(signal=number):
