@@ -66,7 +66,7 @@ Rows MeasureCurrentWrites()
     for (int position = 0; position < kPositions; ++position) {
         const Clock::time_point writeStart = Clock::now();
         trackbar->setValue(position);
-        emit trackbar->scrolled(controls::TB_THUMBTRACK, position, trackbar);  // as a drag tells it
+        emit trackbar->scrolled(controls::ScrollCode::ThumbTrack, position, trackbar);  // as a drag tells it
         writesMs.push_back(MsSince(writeStart));
         const Clock::time_point repaintStart = Clock::now();
         QCoreApplication::processEvents();  // the repaint a drag gets between moves

@@ -11,11 +11,9 @@
 
 namespace cli {
 
-enum ExitCode {
-    kExitDone = 0,     // every command done
-    kExitFailed = 1,   // no board, a command failed on the board, or a signal ended the run
-    kExitUsage = 2,    // a usage error, or a line refused in the `-` mode
-};
+inline constexpr int kExitDone = 0;    // every command done
+inline constexpr int kExitFailed = 1;  // no board, a command failed on the board, or a signal ended the run
+inline constexpr int kExitUsage = 2;   // a usage error, or a line refused in the `-` mode
 
 class CCliRun : private board::IBoardHost {
 public:

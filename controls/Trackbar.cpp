@@ -9,26 +9,26 @@ namespace controls {
 
 namespace {
 
-// The keys the Windows trackbar handles, with the code each sends.
-int CodeOfKey(int key)
+// The keys the Windows trackbar handles, with the code each sends; nothing for the others.
+std::optional<ScrollCode> CodeOfKey(int key)
 {
     switch (key) {
     case Qt::Key_Left:
     case Qt::Key_Up:
-        return TB_LINEUP;
+        return ScrollCode::LineUp;
     case Qt::Key_Right:
     case Qt::Key_Down:
-        return TB_LINEDOWN;
+        return ScrollCode::LineDown;
     case Qt::Key_PageUp:
-        return TB_PAGEUP;
+        return ScrollCode::PageUp;
     case Qt::Key_PageDown:
-        return TB_PAGEDOWN;
+        return ScrollCode::PageDown;
     case Qt::Key_Home:
-        return TB_TOP;
+        return ScrollCode::Top;
     case Qt::Key_End:
-        return TB_BOTTOM;
+        return ScrollCode::Bottom;
     default:
-        return -1;
+        return std::nullopt;
     }
 }
 
@@ -38,38 +38,49 @@ CTrackbar::CTrackbar(QWidget* parent) : QSlider(Qt::Horizontal, parent)
 {
     setTickPosition(QSlider::TicksBothSides);
     // A drag reports each new position; its release ends it.
-    connect(this, &QSlider::sliderMoved, this, [this] { Notify(TB_THUMBTRACK); });
+    connect(this, &QSlider::sliderMoved, this, [this] { Notify(ScrollCode::ThumbTrack); });
     connect(this, &QSlider::sliderReleased, this, [this] {
-        Notify(TB_THUMBPOSITION);
-        Notify(TB_ENDTRACK);
+        Notify(ScrollCode::ThumbPosition);
+        Notify(ScrollCode::EndTrack);
     });
 }
 
 void CTrackbar::keyPressEvent(QKeyEvent* event)
 {
-    const int position = sliderPosition();
-    switch (CodeOfKey(event->key())) {
-    case TB_LINEUP: MoveTo(TB_LINEUP, position - singleStep()); break;
-    case TB_LINEDOWN: MoveTo(TB_LINEDOWN, position + singleStep()); break;
-    case TB_PAGEUP: MoveTo(TB_PAGEUP, position - pageStep()); break;
-    case TB_PAGEDOWN: MoveTo(TB_PAGEDOWN, position + pageStep()); break;
-    case TB_TOP: MoveTo(TB_TOP, minimum()); break;
-    case TB_BOTTOM: MoveTo(TB_BOTTOM, maximum()); break;
-    default:
+    const std::optional<ScrollCode> code = CodeOfKey(event->key());
+    if (!code) {
         event->ignore();  // not the trackbar's: Tab, Enter and the like go to the dialog
         return;
     }
+    MoveTo(*code, KeyTarget(*code));
     event->accept();
+}
+
+int CTrackbar::KeyTarget(ScrollCode code) const
+{
+    const int position = sliderPosition();
+    switch (code) {
+    case ScrollCode::LineUp: return position - singleStep();
+    case ScrollCode::LineDown: return position + singleStep();
+    case ScrollCode::PageUp: return position - pageStep();
+    case ScrollCode::PageDown: return position + pageStep();
+    case ScrollCode::Top: return minimum();
+    case ScrollCode::Bottom: return maximum();
+    case ScrollCode::ThumbPosition:
+    case ScrollCode::ThumbTrack:
+    case ScrollCode::EndTrack: break;
+    }
+    return position;
 }
 
 void CTrackbar::keyReleaseEvent(QKeyEvent* event)
 {
-    if (CodeOfKey(event->key()) < 0) {
+    if (!CodeOfKey(event->key())) {
         event->ignore();
         return;
     }
     if (!event->isAutoRepeat())
-        Notify(TB_ENDTRACK);
+        Notify(ScrollCode::EndTrack);
 }
 
 // Any button press is the trackbar's (a mouse event comes accepted); only the left moves it.
@@ -88,7 +99,7 @@ void CTrackbar::mousePressEvent(QMouseEvent* event)
         m_pointerValue = ValueUnder(point);
         if (m_pointerValue == sliderPosition())
             return;
-        m_pageCode = m_pointerValue > sliderPosition() ? TB_PAGEDOWN : TB_PAGEUP;
+        m_pageCode = m_pointerValue > sliderPosition() ? ScrollCode::PageDown : ScrollCode::PageUp;
         PageTowardsPointer();
         m_pageTimer.start(kPageRepeatMs, this);
         return;
@@ -117,7 +128,7 @@ void CTrackbar::mouseReleaseEvent(QMouseEvent* event)
     }
     m_pageTimer.stop();
     m_pageCode.reset();
-    Notify(TB_ENDTRACK);
+    Notify(ScrollCode::EndTrack);
 }
 
 void CTrackbar::wheelEvent(QWheelEvent* event)
@@ -131,7 +142,7 @@ void CTrackbar::timerEvent(QTimerEvent* event)
         QSlider::timerEvent(event);
         return;
     }
-    const bool beyond = m_pageCode == TB_PAGEDOWN ? m_pointerValue > sliderPosition() : m_pointerValue < sliderPosition();
+    const bool beyond = m_pageCode == ScrollCode::PageDown ? m_pointerValue > sliderPosition() : m_pointerValue < sliderPosition();
     if (beyond)
         PageTowardsPointer();
     else
@@ -140,11 +151,11 @@ void CTrackbar::timerEvent(QTimerEvent* event)
 
 void CTrackbar::PageTowardsPointer()
 {
-    const int step = m_pageCode == TB_PAGEDOWN ? pageStep() : -pageStep();
+    const int step = m_pageCode == ScrollCode::PageDown ? pageStep() : -pageStep();
     MoveTo(*m_pageCode, sliderPosition() + step);
 }
 
-void CTrackbar::MoveTo(int code, int target)
+void CTrackbar::MoveTo(ScrollCode code, int target)
 {
     const int position = qBound(minimum(), target, maximum());
     if (position == sliderPosition())
@@ -165,7 +176,7 @@ int CTrackbar::ValueUnder(const QPoint& point) const
     return QStyle::sliderValueFromPosition(minimum(), maximum(), x, span, option.upsideDown);
 }
 
-void CTrackbar::Notify(int code)
+void CTrackbar::Notify(ScrollCode code)
 {
     emit scrolled(code, sliderPosition(), this);
 }

@@ -21,17 +21,17 @@ class QStyleOptionSlider;
 
 namespace controls {
 
-// Windows trackbar scroll codes.
-enum TrackbarCode {
-    TB_LINEUP = 0,
-    TB_LINEDOWN = 1,
-    TB_PAGEUP = 2,
-    TB_PAGEDOWN = 3,
-    TB_THUMBPOSITION = 4,
-    TB_THUMBTRACK = 5,
-    TB_TOP = 6,
-    TB_BOTTOM = 7,
-    TB_ENDTRACK = 8,
+// The Windows trackbar's scroll codes, with their values (TB_LINEUP .. TB_ENDTRACK).
+enum class ScrollCode {
+    LineUp = 0,
+    LineDown = 1,
+    PageUp = 2,
+    PageDown = 3,
+    ThumbPosition = 4,
+    ThumbTrack = 5,
+    Top = 6,
+    Bottom = 7,
+    EndTrack = 8,
 };
 
 class CTrackbar : public QSlider {
@@ -47,8 +47,8 @@ public:
     bool IsPaging() const { return m_pageTimer.isActive(); }
 
 signals:
-    // code: one of TrackbarCode; position: the slider's position when it was raised.
-    void scrolled(int code, int position, QSlider* trackbar);
+    // position: the slider's position when it was raised.
+    void scrolled(controls::ScrollCode code, int position, QSlider* trackbar);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -61,13 +61,15 @@ protected:
 
 private:
     // Moves to target (kept within the range) and notifies code, unless nothing moves.
-    void MoveTo(int code, int target);
+    // Where a key moves the thumb from where it is.
+    int KeyTarget(ScrollCode code) const;
+    void MoveTo(ScrollCode code, int target);
     void PageTowardsPointer();
     int ValueUnder(const QPoint& point) const;
-    void Notify(int code);
+    void Notify(ScrollCode code);
 
     QBasicTimer m_pageTimer;
-    std::optional<int> m_pageCode;  // TB_PAGEUP or TB_PAGEDOWN while the left button pages
+    std::optional<ScrollCode> m_pageCode;  // PageUp or PageDown while the left button pages
     int m_pointerValue = 0;         // the position under the pointer while paging
 };
 

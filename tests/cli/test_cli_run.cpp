@@ -76,7 +76,7 @@ private slots:
         QFETCH(QByteArray, sent);
         QFETCH(QString, answers);
         SimulatedRun run;
-        QCOMPARE(run.Run("--trace " + words), int(kExitDone));
+        QCOMPARE(run.Run("--trace " + words), kExitDone);
         QCOMPARE(run.Commands(), sent);
         QCOMPARE(run.out.join('\n'), answers);
         QCOMPARE(Untimed(run.err.value(0)), "SIM  sent 0xBB  received 0x4B");
@@ -89,12 +89,12 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("lastAnswer");
         const SimulatedFaults none;
-        QTest::newRow("off") << "on ; off" << none << int(kExitDone) << QByteArray(R"({"command":"off","number":2,"output":"off"})");
-        QTest::newRow("leds none") << "leds none" << none << int(kExitDone) << QByteArray(R"({"command":"leds","number":1,"register":"S","value":0,"leds":[]})");
-        QTest::newRow("read B") << "read B" << none << int(kExitDone) << QByteArray(R"({"command":"read","number":1,"register":"B","value":197,"code":5,"current_mA":3})");
-        QTest::newRow("set") << "set C 12.5mA" << none << int(kExitDone) << QByteArray(R"({"command":"set","number":1,"register":"C","code":24,"current_mA":12.5,"register_s_written_back":true})");
-        QTest::newRow("status") << "status" << none << int(kExitDone) << QByteArray(R"({"command":"status","number":1,"output":"unknown","registers":{"S":{"value":204,"leds":["B1","B2"]},"A":{"value":37,"code":37,"current_mA":19},"B":{"value":197,"code":5,"current_mA":3},"C":{"value":63,"code":63,"current_mA":32}}})");
-        QTest::newRow("a set whose write-back failed says what went out") << "set B 3" << FaultAt(Fault::NoAnswer, 3) << int(kExitFailed) << QByteArray(R"({"command":"set","number":1,"register":"B","code":3,"current_mA":2,"register_s_written_back":false,"error":"code 3 (2.0 mA) was written to B, but REGISTER_S was not written back: the board did not answer its read"})");
+        QTest::newRow("off") << "on ; off" << none << kExitDone << QByteArray(R"({"command":"off","number":2,"output":"off"})");
+        QTest::newRow("leds none") << "leds none" << none << kExitDone << QByteArray(R"({"command":"leds","number":1,"register":"S","value":0,"leds":[]})");
+        QTest::newRow("read B") << "read B" << none << kExitDone << QByteArray(R"({"command":"read","number":1,"register":"B","value":197,"code":5,"current_mA":3})");
+        QTest::newRow("set") << "set C 12.5mA" << none << kExitDone << QByteArray(R"({"command":"set","number":1,"register":"C","code":24,"current_mA":12.5,"register_s_written_back":true})");
+        QTest::newRow("status") << "status" << none << kExitDone << QByteArray(R"({"command":"status","number":1,"output":"unknown","registers":{"S":{"value":204,"leds":["B1","B2"]},"A":{"value":37,"code":37,"current_mA":19},"B":{"value":197,"code":5,"current_mA":3},"C":{"value":63,"code":63,"current_mA":32}}})");
+        QTest::newRow("a set whose write-back failed says what went out") << "set B 3" << FaultAt(Fault::NoAnswer, 3) << kExitFailed << QByteArray(R"({"command":"set","number":1,"register":"B","code":3,"current_mA":2,"register_s_written_back":false,"error":"code 3 (2.0 mA) was written to B, but REGISTER_S was not written back: the board did not answer its read"})");
     }
     void answersInJson()
     {
@@ -112,7 +112,7 @@ private slots:
     void latencyProbesTheBoardTwentyTimes()
     {
         SimulatedRun run;
-        QCOMPARE(run.Run("--json latency"), int(kExitDone));
+        QCOMPARE(run.Run("--json latency"), kExitDone);
         QCOMPARE(run.Commands(), QByteArray(20, char(0xBB)));
         const QJsonObject answer = QJsonDocument::fromJson(run.out.value(0).toUtf8()).object();
         QCOMPARE(answer.value("wire_ms").toDouble(), 2.08);
@@ -127,7 +127,7 @@ private slots:
         board::CChosenPorts ports(options.board);
         QByteArray answer;
         COutput output(true, [&answer](const QByteArray& line) { return answer = line, true; }, [](const QByteArray&) { return true; });
-        QCOMPARE(CCliRun(ports.Provider(), ports.Candidates(), false, output).RunCommands(options.commands), int(kExitDone));
+        QCOMPARE(CCliRun(ports.Provider(), ports.Candidates(), false, output).RunCommands(options.commands), kExitDone);
         const QJsonObject figures = QJsonDocument::fromJson(answer).object();
         QVERIFY2(figures.value("median_ms").toDouble() >= figures.value("wire_ms").toDouble(), answer.constData());
     }
@@ -155,7 +155,7 @@ private slots:
         QFETCH(QByteArray, sent);
         QFETCH(QString, answers);
         SimulatedRun run(faults);
-        QCOMPARE(run.Run(words), int(kExitFailed));
+        QCOMPARE(run.Run(words), kExitFailed);
         QCOMPARE(run.Commands(), sent);
         QCOMPARE(run.out.join('\n'), answers);
         QVERIFY2(run.err.value(run.err.size() - 1).endsWith("; the run ends here"), qPrintable(run.err.join('\n')));
@@ -165,7 +165,7 @@ private slots:
     void noBoardSaysWhyForEachPort()
     {
         SimulatedRun run(FaultAt(Fault::NoAnswer, 0));
-        QCOMPARE(run.Run("on"), int(kExitFailed));
+        QCOMPARE(run.Run("on"), kExitFailed);
         QCOMPARE(run.err.mid(0, 2), QStringList({"No LDX7320 board found on the ports tried:", "  SIM: opened, but nothing answered the probe"}));
         QVERIFY(run.err.contains("What to try:"));
         QCOMPARE(run.err.value(run.err.size() - 1), "ldx7320-cli: \"COM Error\" or \"Power OFF\"");
