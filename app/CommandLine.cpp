@@ -7,14 +7,6 @@ namespace app {
 
 namespace {
 
-CommandLine Usage(const QString& error)
-{
-    CommandLine line;
-    line.action = CommandLine::Action::Usage;
-    line.error = error;
-    return line;
-}
-
 const QString kListPorts = QStringLiteral("list-ports");
 
 // The board's options and the panel's own.
@@ -28,22 +20,8 @@ board::CProgramOptions Options()
 CommandLine ParseCommandLine(const QStringList& arguments)
 {
     board::CProgramOptions options = Options();
-    CommandLine line;
-    switch (options.Parse(arguments)) {
-    case board::ProgramRead::Help:
-        line.action = CommandLine::Action::Help;
-        return line;
-    case board::ProgramRead::Version:
-        line.action = CommandLine::Action::Version;
-        return line;
-    case board::ProgramRead::Usage:
-        return Usage(options.Error());
-    case board::ProgramRead::Run:
-        break;
-    }
-    if (options.IsSet(kListPorts))
-        line.action = CommandLine::Action::ListPorts;
-    line.board = options.Board();
+    CommandLine line{options.Read(arguments)};
+    line.listPorts = options.IsSet(kListPorts);
     return line;
 }
 
@@ -66,6 +44,11 @@ QString HelpText()
 QString VersionText()
 {
     return QStringLiteral("LDX7320 ") + QString::fromLatin1(LDX_VERSION);
+}
+
+board::ProgramTexts Texts()
+{
+    return {QStringLiteral("ldx7320"), UsageText(), HelpText(), VersionText()};
 }
 
 }  // namespace app

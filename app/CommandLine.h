@@ -1,18 +1,15 @@
 // The program's command line.
 #pragma once
 
-#include "BoardOptions.h"
+#include "ProgramOptions.h"
 
 #include <QString>
 #include <QStringList>
 
 namespace app {
 
-struct CommandLine {
-    enum class Action { Run, Help, Version, ListPorts, Usage };
-    Action action = Action::Run;
-    board::BoardOptions board;
-    QString error;  // with Action::Usage: what was wrong
+struct CommandLine : board::ProgramCommandLine {
+    bool listPorts = false;
 };
 
 // arguments as main receives them, the program's name first. Qt's own options (-style
@@ -21,5 +18,6 @@ CommandLine ParseCommandLine(const QStringList& arguments);
 QString UsageText();
 QString HelpText();
 QString VersionText();
+board::ProgramTexts Texts();
 
 }  // namespace app

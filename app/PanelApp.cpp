@@ -20,22 +20,12 @@ int CPanelApp::Run(int argc, char* argv[])
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const app::CommandLine line = app::ParseCommandLine(arguments);
-    switch (line.action) {
-    case app::CommandLine::Action::Help:
-        std::printf("%s\n", qPrintable(app::HelpText()));
-        return 0;
-    case app::CommandLine::Action::Version:
-        std::printf("%s\n", qPrintable(app::VersionText()));
-        return 0;
-    case app::CommandLine::Action::ListPorts:
+    if (const std::optional<int> exitCode = board::AnswerWithoutRunning(line, app::Texts()))
+        return *exitCode;
+    if (line.listPorts) {
         for (const QString& port : board::FormatPortListing(board::ListSerialPorts()))
             std::printf("%s\n", qPrintable(port));
         return 0;
-    case app::CommandLine::Action::Usage:
-        std::fprintf(stderr, "ldx7320: %s\n%s\n", qPrintable(line.error), qPrintable(app::UsageText()));
-        return 2;
-    case app::CommandLine::Action::Run:
-        break;
     }
     app::ProvideRuntimeDir();
     QApplication application(argc, argv);  // takes Qt's own options, such as -style

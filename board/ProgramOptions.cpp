@@ -1,5 +1,6 @@
 #include "ProgramOptions.h"
 
+#include <cstdio>
 #include <functional>
 
 namespace board {
@@ -97,6 +98,30 @@ ProgramRead CProgramOptions::Parse(const QStringList& arguments)
         return Usage(QStringLiteral("unknown option '%1'").arg(Words().front()));
     const QString boardError = ReadBoard();
     return boardError.isEmpty() ? ProgramRead::Run : Usage(boardError);
+}
+
+ProgramCommandLine CProgramOptions::Read(const QStringList& arguments)
+{
+    const ProgramRead read = Parse(arguments);
+    return {read, m_error, m_board};
+}
+
+std::optional<int> AnswerWithoutRunning(const ProgramCommandLine& line, const ProgramTexts& texts)
+{
+    switch (line.read) {
+    case ProgramRead::Help:
+        std::printf("%s\n", qPrintable(texts.help));
+        return 0;
+    case ProgramRead::Version:
+        std::printf("%s\n", qPrintable(texts.version));
+        return 0;
+    case ProgramRead::Usage:
+        std::fprintf(stderr, "%s: %s\n%s\n", qPrintable(texts.name), qPrintable(line.error), qPrintable(texts.usage));
+        return 2;
+    case ProgramRead::Run:
+        break;
+    }
+    return std::nullopt;
 }
 
 QString CProgramOptions::HelpText(const QString& usage, const QString& summary, const QString& more) const

@@ -12,6 +12,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace board {
 
@@ -25,6 +26,26 @@ struct ProgramOption {
 
 // What a command line asks for.
 enum class ProgramRead { Run, Help, Version, Usage };
+
+// What every program's command line comes to, before the program's own options.
+struct ProgramCommandLine {
+    ProgramRead read = ProgramRead::Run;
+    QString error;       // with Usage: what is wrong, when the options are at fault
+    BoardOptions board;  // with Run
+};
+
+// A program's words for --help, --version and a usage error.
+struct ProgramTexts {
+    QString name;  // "ldx7320-cli", before a usage error's words
+    QString usage;
+    QString help;
+    QString version;
+};
+
+// --help and --version print their text on standard output and end the program with 0; a
+// mistake in the options is said on standard error, then the usage line, and ends it with
+// 2. Nothing when the program is to run.
+std::optional<int> AnswerWithoutRunning(const ProgramCommandLine& line, const ProgramTexts& texts);
 
 class CProgramOptions {
 public:
@@ -40,6 +61,8 @@ public:
     // arguments as main has them, the program's name first. --help and --version win over
     // every option but a wrong one.
     ProgramRead Parse(const QStringList& arguments);
+    // The same, as the record every program's command line starts from.
+    ProgramCommandLine Read(const QStringList& arguments);
     // With Usage: what is wrong ("unknown option '--speed'", "--port needs a device").
     const QString& Error() const { return m_error; }
     // With Run:

@@ -42,7 +42,7 @@ QList<QStringList> SplitCommands(const QStringList& words)
 
 CliOptions Usage(CliOptions options, const QString& error)
 {
-    options.action = CliOptions::Action::Usage;
+    options.read = board::ProgramRead::Usage;
     options.error = error;
     return options;
 }
@@ -52,35 +52,23 @@ CliOptions Usage(CliOptions options, const QString& error)
 CliOptions ParseCliCommandLine(const QStringList& arguments)
 {
     board::CProgramOptions parser = Options();
-    CliOptions options;
-    switch (parser.Parse(arguments)) {
-    case board::ProgramRead::Help:
-        options.action = CliOptions::Action::Help;
+    CliOptions options{parser.Read(arguments), false, false, {}};
+    if (options.read != board::ProgramRead::Run)
         return options;
-    case board::ProgramRead::Version:
-        options.action = CliOptions::Action::Version;
-        return options;
-    case board::ProgramRead::Usage:
-        return Usage(options, parser.Error());
-    case board::ProgramRead::Run:
-        break;
-    }
-    options.board = parser.Board();
     options.json = parser.IsSet(kJson);
     const QStringList words = parser.Words();
     if (words.isEmpty())
         return Usage(options, QStringLiteral("no command given"));
-    if (words == QStringList{QStringLiteral("-")}) {
-        options.action = CliOptions::Action::RunStdin;
+    options.fromStandardInput = words == QStringList{QStringLiteral("-")};
+    if (options.fromStandardInput)
         return options;
-    }
     const QList<QStringList> commands = SplitCommands(words);
     for (int number = 1; number <= commands.size(); ++number) {
         Command command = ReadCommand(commands.at(number - 1), number);
         if (command.text == QLatin1String("-"))
             command.error = QStringLiteral("'-' reads the commands from standard input and comes alone");
         if (!command.error.isEmpty())
-            options.action = CliOptions::Action::Usage;
+            options.read = board::ProgramRead::Usage;
         options.commands << command;
     }
     if (options.commands.isEmpty())
@@ -117,6 +105,11 @@ QString HelpText()
 QString VersionText()
 {
     return QStringLiteral("ldx7320-cli ") + QString::fromLatin1(LDX_VERSION);
+}
+
+board::ProgramTexts Texts()
+{
+    return {QStringLiteral("ldx7320-cli"), UsageText(), HelpText(), VersionText()};
 }
 
 }  // namespace cli

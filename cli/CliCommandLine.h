@@ -2,7 +2,7 @@
 // each checked before anything is opened or sent.
 #pragma once
 
-#include "BoardOptions.h"
+#include "ProgramOptions.h"
 #include "Commands.h"
 
 #include <QList>
@@ -11,18 +11,15 @@
 
 namespace cli {
 
-struct CliOptions {
-    enum class Action { RunCommands, RunStdin, Help, Version, Usage };
-    Action action = Action::RunCommands;
-    board::BoardOptions board;
+// With Usage, either error is set or at least one command carries its error.
+struct CliOptions : board::ProgramCommandLine {
     bool json = false;
-    QList<Command> commands;  // RunCommands, and Usage when one was refused
-    QString error;            // Usage: what is wrong with the options, when they are at fault
+    bool fromStandardInput = false;  // `-`: the commands come a line each from standard input
+    QList<Command> commands;         // from the command line, also when one was refused
 };
 
 // arguments as main receives them, the program's name first. Options come before the
-// commands; commands are separated by a ';' word or a ';' ending a word. With Usage,
-// either error is set or at least one command carries its error.
+// commands; commands are separated by a ';' word or a ';' ending a word.
 CliOptions ParseCliCommandLine(const QStringList& arguments);
 
 // Splits a line of the `-` mode into words at white space.
@@ -31,5 +28,6 @@ QStringList SplitLine(const QString& line);
 QString UsageText();
 QString HelpText();
 QString VersionText();
+board::ProgramTexts Texts();
 
 }  // namespace cli

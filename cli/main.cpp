@@ -30,26 +30,17 @@ int main(int argc, char* argv[])
     cli::COutput output(
         options.json, [](const QByteArray& line) { return WriteLine(stdout, line); },
         [](const QByteArray& line) { return WriteLine(stderr, line); });
-    switch (options.action) {
-    case cli::CliOptions::Action::Help:
-        std::printf("%s\n", qPrintable(cli::HelpText()));
-        return cli::kExitDone;
-    case cli::CliOptions::Action::Version:
-        std::printf("%s\n", qPrintable(cli::VersionText()));
-        return cli::kExitDone;
-    case cli::CliOptions::Action::Usage:
-        if (!options.error.isEmpty())
-            output.Note(options.error);
-        for (const cli::Command& command : options.commands) {
-            if (!command.error.isEmpty())
-                output.Refused(command);
-        }
+    // A refused command is answered where a script reads (standard output, with --json).
+    for (const cli::Command& command : options.commands) {
+        if (!command.error.isEmpty())
+            output.Refused(command);
+    }
+    if (options.read == board::ProgramRead::Usage && options.error.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(cli::UsageText()));
         return cli::kExitUsage;
-    case cli::CliOptions::Action::RunCommands:
-    case cli::CliOptions::Action::RunStdin:
-        break;
     }
+    if (const std::optional<int> exitCode = board::AnswerWithoutRunning(options, cli::Texts()))
+        return *exitCode;
 
     // SIGINT, SIGTERM and SIGHUP end the run between two commands, so that the port is
     // closed as at any other end; so does a reader of the answers that goes away.
@@ -57,7 +48,7 @@ int main(int argc, char* argv[])
     board::CChosenPorts ports(options.board);
     cli::CCliRun run(ports.Provider(), ports.Candidates(), options.board.trace, output);
     run.stopRequested = &board::EndSignalCame;
-    if (options.action == cli::CliOptions::Action::RunStdin) {
+    if (options.fromStandardInput) {
         cli::CInputLines input(board::EndSignalDescriptor());
         return run.RunLines([&input] { return input.Next(); });
     }

@@ -7,14 +7,6 @@ namespace scpi {
 
 namespace {
 
-ScpiOptions Usage(const QString& error)
-{
-    ScpiOptions options;
-    options.action = ScpiOptions::Action::Usage;
-    options.error = error;
-    return options;
-}
-
 const QString kListen = QStringLiteral("listen");
 
 // The board's options and the server's own.
@@ -30,20 +22,7 @@ board::CProgramOptions Options()
 ScpiOptions ParseScpiCommandLine(const QStringList& arguments)
 {
     board::CProgramOptions parser = Options();
-    ScpiOptions options;
-    switch (parser.Parse(arguments)) {
-    case board::ProgramRead::Help:
-        options.action = ScpiOptions::Action::Help;
-        return options;
-    case board::ProgramRead::Version:
-        options.action = ScpiOptions::Action::Version;
-        return options;
-    case board::ProgramRead::Usage:
-        return Usage(parser.Error());
-    case board::ProgramRead::Run:
-        break;
-    }
-    options.board = parser.Board();
+    ScpiOptions options{parser.Read(arguments)};
     if (parser.IsSet(kListen))
         options.listen = parser.Value(kListen);
     return options;
@@ -75,6 +54,11 @@ QString HelpText()
 QString VersionText()
 {
     return QStringLiteral("ldx7320-scpi ") + QString::fromLatin1(LDX_VERSION);
+}
+
+board::ProgramTexts Texts()
+{
+    return {QStringLiteral("ldx7320-scpi"), UsageText(), HelpText(), VersionText()};
 }
 
 }  // namespace scpi

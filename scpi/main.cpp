@@ -23,19 +23,8 @@ int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     const scpi::ScpiOptions options = scpi::ParseScpiCommandLine(QCoreApplication::arguments());
-    switch (options.action) {
-    case scpi::ScpiOptions::Action::Help:
-        std::printf("%s\n", qPrintable(scpi::HelpText()));
-        return 0;
-    case scpi::ScpiOptions::Action::Version:
-        std::printf("%s\n", qPrintable(scpi::VersionText()));
-        return 0;
-    case scpi::ScpiOptions::Action::Usage:
-        std::fprintf(stderr, "ldx7320-scpi: %s\n%s\n", qPrintable(options.error), qPrintable(scpi::UsageText()));
-        return 2;
-    case scpi::ScpiOptions::Action::Serve:
-        break;
-    }
+    if (const std::optional<int> exitCode = board::AnswerWithoutRunning(options, scpi::Texts()))
+        return *exitCode;
     // A signal ends the event loop; the port is closed on the way out.
     const board::CEndSignalNotifier endSignals([] { QCoreApplication::quit(); });
     board::CChosenPorts ports(options.board);
