@@ -15,16 +15,6 @@ board::CProgramOptions Options()
     return board::CProgramOptions({{{kListPorts, QStringLiteral("list the serial ports of this machine and exit")}}});
 }
 
-}  // namespace
-
-CommandLine ParseCommandLine(const QStringList& arguments)
-{
-    board::CProgramOptions options = Options();
-    CommandLine line{options.Read(arguments)};
-    line.listPorts = options.IsSet(kListPorts);
-    return line;
-}
-
 QString UsageText()
 {
     return QStringLiteral("usage: ldx7320 [--simulate [--paced]] [--port DEVICE]... [--trace] [--list-ports] [--help] [--version]");
@@ -41,14 +31,19 @@ QString HelpText()
         "Qt's own options, such as -style fusion, are taken too."));
 }
 
-QString VersionText()
+}  // namespace
+
+CommandLine ParseCommandLine(const QStringList& arguments)
 {
-    return QStringLiteral("LDX7320 ") + QString::fromLatin1(LDX_VERSION);
+    board::CProgramOptions options = Options();
+    CommandLine line{options.Read(arguments)};
+    line.listPorts = options.IsSet(kListPorts);
+    return line;
 }
 
 board::ProgramTexts Texts()
 {
-    return {QStringLiteral("ldx7320"), UsageText(), HelpText(), VersionText()};
+    return {QStringLiteral("ldx7320"), UsageText(), HelpText(), QStringLiteral("LDX7320 ") + QString::fromLatin1(LDX_VERSION)};
 }
 
 }  // namespace app

@@ -15,9 +15,7 @@ struct CommandLine : board::ProgramCommandLine {
 // arguments as main receives them, the program's name first. Qt's own options (-style
 // fusion, -platform offscreen, ...) are left to Qt.
 CommandLine ParseCommandLine(const QStringList& arguments);
-QString UsageText();
-QString HelpText();
-QString VersionText();
+// What --help, --version and a usage error print.
 board::ProgramTexts Texts();
 
 }  // namespace app

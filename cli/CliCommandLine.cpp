@@ -47,6 +47,26 @@ CliOptions Usage(CliOptions options, const QString& error)
     return options;
 }
 
+QString UsageText()
+{
+    return QStringLiteral(
+        "usage: ldx7320-cli [--port DEVICE]... [--simulate [--paced]] [--trace] [--json] COMMAND [ARGS] [; COMMAND ...]\n"
+        "       ldx7320-cli [--port DEVICE]... [--simulate [--paced]] [--trace] [--json] -");
+}
+
+QString HelpText()
+{
+    return Options().HelpText(UsageText(), QStringLiteral("Runs commands on the LDX7320 LED driver board, in order, on one open port."),
+        QStringLiteral("Commands (names and arguments in any case):\n") + CommandHelp() + QStringLiteral(
+        "\n\n"
+        "Separate commands with a ';' word, or end a word with ';' (on; off). A shell that\n"
+        "takes ';' itself needs it quoted: ';' in sh, bash and PowerShell; cmd.exe takes it as it is.\n"
+        "With '-' the commands come from standard input, one a line, each answered at once;\n"
+        "an empty line or the end of input ends the run.\n\n"
+        "Exit codes: 0 every command done; 1 no board found, a command failed on the board,\n"
+        "or the run was ended by a signal; 2 a usage error or a refused command."));
+}
+
 }  // namespace
 
 CliOptions ParseCliCommandLine(const QStringList& arguments)
@@ -82,34 +102,9 @@ QStringList SplitLine(const QString& line)
     return line.split(space, Qt::SkipEmptyParts);
 }
 
-QString UsageText()
-{
-    return QStringLiteral(
-        "usage: ldx7320-cli [--port DEVICE]... [--simulate [--paced]] [--trace] [--json] COMMAND [ARGS] [; COMMAND ...]\n"
-        "       ldx7320-cli [--port DEVICE]... [--simulate [--paced]] [--trace] [--json] -");
-}
-
-QString HelpText()
-{
-    return Options().HelpText(UsageText(), QStringLiteral("Runs commands on the LDX7320 LED driver board, in order, on one open port."),
-        QStringLiteral("Commands (names and arguments in any case):\n") + CommandHelp() + QStringLiteral(
-        "\n\n"
-        "Separate commands with a ';' word, or end a word with ';' (on; off). A shell that\n"
-        "takes ';' itself needs it quoted: ';' in sh, bash and PowerShell; cmd.exe takes it as it is.\n"
-        "With '-' the commands come from standard input, one a line, each answered at once;\n"
-        "an empty line or the end of input ends the run.\n\n"
-        "Exit codes: 0 every command done; 1 no board found, a command failed on the board,\n"
-        "or the run was ended by a signal; 2 a usage error or a refused command."));
-}
-
-QString VersionText()
-{
-    return QStringLiteral("ldx7320-cli ") + QString::fromLatin1(LDX_VERSION);
-}
-
 board::ProgramTexts Texts()
 {
-    return {QStringLiteral("ldx7320-cli"), UsageText(), HelpText(), VersionText()};
+    return {QStringLiteral("ldx7320-cli"), UsageText(), HelpText(), QStringLiteral("ldx7320-cli ") + QString::fromLatin1(LDX_VERSION)};
 }
 
 }  // namespace cli

@@ -25,9 +25,7 @@ CliOptions ParseCliCommandLine(const QStringList& arguments);
 // Splits a line of the `-` mode into words at white space.
 QStringList SplitLine(const QString& line);
 
-QString UsageText();
-QString HelpText();
-QString VersionText();
+// What --help, --version and a usage error print.
 board::ProgramTexts Texts();
 
 }  // namespace cli

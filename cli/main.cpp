@@ -36,7 +36,7 @@ int main(int argc, char* argv[])
             output.Refused(command);
     }
     if (options.read == board::ProgramRead::Usage && options.error.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(cli::UsageText()));
+        std::fprintf(stderr, "%s\n", qPrintable(cli::Texts().usage));
         return cli::kExitUsage;
     }
     if (const std::optional<int> exitCode = board::AnswerWithoutRunning(options, cli::Texts()))

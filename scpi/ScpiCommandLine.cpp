@@ -17,17 +17,6 @@ board::CProgramOptions Options()
                                     QStringLiteral("[HOST:]PORT")}});
 }
 
-}  // namespace
-
-ScpiOptions ParseScpiCommandLine(const QStringList& arguments)
-{
-    board::CProgramOptions parser = Options();
-    ScpiOptions options{parser.Read(arguments)};
-    if (parser.IsSet(kListen))
-        options.listen = parser.Value(kListen);
-    return options;
-}
-
 QString UsageText()
 {
     return QStringLiteral("usage: ldx7320-scpi [--port DEVICE]... [--simulate [--paced]] [--trace] [--listen [HOST:]PORT] [--help] [--version]");
@@ -51,14 +40,20 @@ QString HelpText()
         "  REGister:S|A|B|C?"));
 }
 
-QString VersionText()
+}  // namespace
+
+ScpiOptions ParseScpiCommandLine(const QStringList& arguments)
 {
-    return QStringLiteral("ldx7320-scpi ") + QString::fromLatin1(LDX_VERSION);
+    board::CProgramOptions parser = Options();
+    ScpiOptions options{parser.Read(arguments)};
+    if (parser.IsSet(kListen))
+        options.listen = parser.Value(kListen);
+    return options;
 }
 
 board::ProgramTexts Texts()
 {
-    return {QStringLiteral("ldx7320-scpi"), UsageText(), HelpText(), VersionText()};
+    return {QStringLiteral("ldx7320-scpi"), UsageText(), HelpText(), QStringLiteral("ldx7320-scpi ") + QString::fromLatin1(LDX_VERSION)};
 }
 
 }  // namespace scpi

@@ -15,9 +15,7 @@ struct ScpiOptions : board::ProgramCommandLine {
 
 // arguments as main receives them, the program's name first.
 ScpiOptions ParseScpiCommandLine(const QStringList& arguments);
-QString UsageText();
-QString HelpText();
-QString VersionText();
+// What --help, --version and a usage error print.
 board::ProgramTexts Texts();
 
 }  // namespace scpi

@@ -203,10 +203,10 @@ private slots:
     // The help lists every form of every command of the table, each with what it does.
     void theHelpListsEveryCommand()
     {
-        QVERIFY(HelpText().contains("\n  on                       switch the board's output on (it must acknowledge)\n"));
+        QVERIFY(Texts().help.contains("\n  on                       switch the board's output on (it must acknowledge)\n"));
         for (const char* form : {"on ", "off ", "leds NAME[,NAME...] ", "leds none ", "read S|A|B|C ", "set A|B|C CODE ",
                                  "set A|B|C CURRENTmA ", "status ", "latency ", "ports "})
-            QVERIFY2(HelpText().contains(QStringLiteral("\n  ") + form), form);
+            QVERIFY2(Texts().help.contains(QStringLiteral("\n  ") + form), form);
     }
 };
 
