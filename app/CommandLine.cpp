@@ -22,13 +22,7 @@ QString UsageText()
 
 QString HelpText()
 {
-    return Options().HelpText(UsageText(), QStringLiteral("Control panel for the LDX7320 six-channel LED driver."), QStringLiteral(
-        "By default the board is looked for on COM4, COM3, COM2 and COM1, in that order, then on\n"
-        "the USB serial adapters present at start-up. On Windows these are the system's COM\n"
-        "ports, the adapters the other COM ports in number order (Bluetooth links left out).\n"
-        "Elsewhere COM1..COM4 stand for /dev/ttyS0../dev/ttyS3, and the adapters are\n"
-        "/dev/ttyUSB*, /dev/ttyACM* on Linux and /dev/cu.usbserial*, /dev/cu.usbmodem* on macOS.\n\n"
-        "Qt's own options, such as -style fusion, are taken too."));
+    return Options().HelpText(UsageText(), QStringLiteral(":/help/ldx7320.txt"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "ProgramOptions.h"
 
+#include <QFile>
 #include <cstdio>
 #include <functional>
 
@@ -124,8 +125,16 @@ std::optional<int> AnswerWithoutRunning(const ProgramCommandLine& line, const Pr
     return std::nullopt;
 }
 
-QString CProgramOptions::HelpText(const QString& usage, const QString& summary, const QString& more) const
+QString CProgramOptions::HelpText(const QString& usage, const QString& helpFile, const QString& list) const
 {
+    QFile file(helpFile);
+    [[maybe_unused]] const bool read = file.open(QIODevice::ReadOnly | QIODevice::Text);
+    Q_ASSERT(read);  // a resource of the program's own
+    QString help = QString::fromUtf8(file.readAll()).trimmed();
+    if (help.contains(QLatin1String("%1")))
+        help = help.arg(list);
+    const QString summary = help.section(QStringLiteral("\n\n"), 0, 0);
+    const QString more = help.section(QStringLiteral("\n\n"), 1);
     // Qt's usage line names the executable as it was started, and only once there is an
     // application object, which the panel makes after reading its command line: the
     // program's own usage line stands in its place, above Qt's table of the options.

@@ -71,9 +71,10 @@ public:
     QString Value(const QString& name) const { return m_parser.value(name); }
     QStringList Words() const { return m_parser.positionalArguments(); }
 
-    // The usage line and a summary, the table of the options with their descriptions, then
-    // what the program has to say beyond them.
-    QString HelpText(const QString& usage, const QString& summary, const QString& more) const;
+    // The usage line and the program's summary, the table of the options with their
+    // descriptions, then what the program has to say beyond them. helpFile: a text of the
+    // program's resources, the summary its first paragraph; a %1 in it is replaced by list.
+    QString HelpText(const QString& usage, const QString& helpFile, const QString& list = QString()) const;
 
 private:
     void Add(const ProgramOption& option);

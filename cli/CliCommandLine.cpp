@@ -56,15 +56,7 @@ QString UsageText()
 
 QString HelpText()
 {
-    return Options().HelpText(UsageText(), QStringLiteral("Runs commands on the LDX7320 LED driver board, in order, on one open port."),
-        QStringLiteral("Commands (names and arguments in any case):\n") + CommandHelp() + QStringLiteral(
-        "\n\n"
-        "Separate commands with a ';' word, or end a word with ';' (on; off). A shell that\n"
-        "takes ';' itself needs it quoted: ';' in sh, bash and PowerShell; cmd.exe takes it as it is.\n"
-        "With '-' the commands come from standard input, one a line, each answered at once;\n"
-        "an empty line or the end of input ends the run.\n\n"
-        "Exit codes: 0 every command done; 1 no board found, a command failed on the board,\n"
-        "or the run was ended by a signal; 2 a usage error or a refused command."));
+    return Options().HelpText(UsageText(), QStringLiteral(":/help/ldx7320-cli.txt"), CommandHelp());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ScpiCommandLine.h"
 
 #include "ProgramOptions.h"
+#include "ScpiCommands.h"
 #include "Version.h"
 
 namespace scpi {
@@ -24,20 +25,7 @@ QString UsageText()
 
 QString HelpText()
 {
-    return Options().HelpText(UsageText(), QStringLiteral(
-        "Serves the LDX7320 LED driver board as a SCPI instrument over TCP, for PyVISA,\n"
-        "LabVIEW, MATLAB and other lab scripts (a raw socket, lines ending with LF)."), QStringLiteral(
-        "SCPI has no authentication: --listen 0.0.0.0:5025 lets anyone on the network drive\n"
-        "the board; open it only on a lab network you trust.\n\n"
-        "It starts without a board and looks for it before each command that needs it, so\n"
-        "a board that is unplugged or switched off and back on is taken again. SIGINT,\n"
-        "SIGTERM and SIGHUP (Ctrl+C on Windows) end it, the port closed.\n\n"
-        "Commands: *IDN? *RST *CLS *ESR? *OPC *OPC? *WAI SYSTem:ERRor[:NEXT]? SYSTem:VERSion?\n"
-        "  OUTPut[:STATe] ON|OFF|1|0, OUTPut[:STATe]?\n"
-        "  LED[:STATe] A1,B2,...|NONE, LED[:STATe]?\n"
-        "  CURRent:A|B|C[:LEVel] <amperes>|<n>MA|MINimum|MAXimum, CURRent:A|B|C[:LEVel]?\n"
-        "  CURRent:A|B|C:CODE 0..63, CURRent:A|B|C:CODE?\n"
-        "  REGister:S|A|B|C?"));
+    return Options().HelpText(UsageText(), QStringLiteral(":/help/ldx7320-scpi.txt"), CommandList());
 }
 
 }  // namespace

@@ -337,6 +337,40 @@ const QList<ScpiCommand>& ScpiCommandTable()
     return table;
 }
 
+namespace {
+
+// What a command takes, for the help.
+QString ParameterForm(Parameter kind)
+{
+    switch (kind) {
+    case Parameter::None: break;
+    case Parameter::Boolean: return QStringLiteral(" ON|OFF|1|0");
+    case Parameter::Leds: return QStringLiteral(" A1,B2,...|NONE");
+    case Parameter::Current: return QStringLiteral(" <amperes>|<n>MA|MINimum|MAXimum");
+    case Parameter::Code: return QStringLiteral(" 0..63|MINimum|MAXimum");
+    case Parameter::Byte: return QStringLiteral(" <0..255>");
+    case Parameter::Word: return QStringLiteral(" <0..65535>");
+    }
+    return QString();
+}
+
+}  // namespace
+
+QString CommandList()
+{
+    QStringList lines;
+    const char* header = nullptr;
+    for (const ScpiCommand& command : ScpiCommandTable()) {
+        const QString form = QString::fromLatin1(command.header) + (command.query ? QStringLiteral("?") : ParameterForm(command.parameter));
+        if (header && qstrcmp(header, command.header) == 0)
+            lines.last() += QStringLiteral(", ") + form;
+        else
+            lines << QStringLiteral("  ") + form;
+        header = command.header;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 std::variant<int, Error> ReadParameter(Parameter kind, const QStringList& parameters)
 {
     if (kind == Parameter::None) {

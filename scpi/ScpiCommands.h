@@ -49,6 +49,9 @@ struct ScpiCommand {
 
 const QList<ScpiCommand>& ScpiCommandTable();
 
+// The commands of the table for the help, a line a header: "  *ESE <0..255>, *ESE?".
+QString CommandList();
+
 // The value of a command's parameters, or what is wrong with them.
 std::variant<int, Error> ReadParameter(Parameter kind, const QStringList& parameters);
 
