@@ -97,7 +97,7 @@ private slots:
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("printed");  // PTY: the silent board's device; MS: a round trip
         QTest::addColumn<QByteArray>("wire");  // what the silent board got
-        QTest::newRow("the simulated board, traced") << "--simulate -style=fusion --trace" << "ldx7320: COM4  sent 0xBB  received 0x4B in MS\nldx7320: COM4  sent 0xB0  received 0x4B in MS\n" << QByteArray();
+        QTest::newRow("the simulated board, traced") << "--simulate -style=fusion --trace" << "ldx7320: simulated board  sent 0xBB  received 0x4B in MS\nldx7320: simulated board  sent 0xB0  received 0x4B in MS\n" << QByteArray();
         QTest::newRow("no board") << "--port /nonexistent/ttyUSB9 --port PTY" << "ldx7320: No LDX7320 board found on the ports tried:\nldx7320:   /nonexistent/ttyUSB9: no such device\nldx7320:   PTY: opened, but nothing answered the probe\n" << Bytes({0xBB});
     }
     void startsAndWaitsForItsUser()

@@ -29,12 +29,15 @@ LIMIT = 60  # seconds: only ever a limit on a wait for a state
 
 class Server:
     """The program, listening on a port of the system's choosing; its standard error is kept
-    line by line."""
+    line by line. Every server started is ended when its test ends, whatever happened."""
+
+    started = []
 
     def __init__(self, *arguments):
         self.process = subprocess.Popen([PROGRAM, "--listen", "127.0.0.1:0", *arguments],
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.PIPE, text=True)
+        Server.started.append(self)
         self.lines = []
         self.changed = threading.Condition()
         self.reader = threading.Thread(target=self.keep_lines, daemon=True)
@@ -70,11 +73,25 @@ class Server:
         return connection, connection.makefile("rb")
 
     def end(self, number=signal.SIGTERM):
+        """Its exit code, once the signal has ended it and it has said so."""
         self.process.send_signal(number)
         code = self.process.wait(timeout=LIMIT)
         self.reader.join()
         self.process.stderr.close()
+        if self.lines[-1:] != ["ldx7320-scpi: ended"]:
+            raise AssertionError(f"the server's last words were not 'ended': {self.lines}")
         return code
+
+    def stop(self):
+        """Ends it if a failed test left it running: asked first, killed after a short grace."""
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        self.process.stderr.close()
 
 
 def ask(connection, reader, line):
@@ -105,6 +122,10 @@ def close_waiting(server_port, client_port):
 
 
 class TestScpiServer(unittest.TestCase):
+    def tearDown(self):
+        while Server.started:
+            Server.started.pop().stop()
+
     def test_the_readmes_pyvisa_example_runs_as_printed(self):
         with open(README, encoding="utf-8") as readme:
             example = re.search(r"## Lab automation.*?```python\n(.*?)```", readme.read(), re.S).group(1)
@@ -113,7 +134,7 @@ class TestScpiServer(unittest.TestCase):
                              capture_output=True, text=True, timeout=LIMIT * 5)
         self.assertEqual(run.returncode, 0, run.stderr)
         lines = run.stdout.splitlines()
-        self.assertEqual(lines[0], "Lumadex,LDX7320,COM4,1.0.0.1")
+        self.assertEqual(lines[0], "Lumadex,LDX7320,simulated board,1.0.0.1")
         self.assertEqual(lines[1:3], [" 0    0.5 mA", " 1    1.0 mA"])
         self.assertEqual(lines[-1], "63   32.0 mA")
         self.assertEqual(server.end(), 0)
@@ -140,7 +161,7 @@ class TestScpiServer(unittest.TestCase):
             first = PtyBoard()
             os.symlink(first.path, port)
             server = Server("--port", port)
-            server.wait_for_line("board found on")
+            server.wait_for_line(f"^ldx7320-scpi: board found on {re.escape(port)}$")
             board = server.visa()
             self.assertEqual(board.query("*IDN?"), f"Lumadex,LDX7320,{port},1.0.0.1")
             board.write("CURR:B:CODE 7")
@@ -152,7 +173,7 @@ class TestScpiServer(unittest.TestCase):
             first.unplug()
             self.assertEqual(board.query("CURR:B:CODE?"), "9.91E37")
             self.assertTrue(board.query("SYST:ERR?").startswith('-240,"Hardware error;'))
-            server.wait_for_line("board lost on")
+            server.wait_for_line(f"^ldx7320-scpi: board lost on {re.escape(port)}: a byte could not be exchanged")
             self.assertEqual(board.query("REG:S?"), "9.91E37")
             self.assertEqual(board.query("SYST:ERR?"), '-240,"Hardware error;no board"')
             second = PtyBoard()
@@ -163,6 +184,42 @@ class TestScpiServer(unittest.TestCase):
             board.close()
             self.assertEqual(server.end(), 0)
             self.assertEqual(second.drained(), "bb 91")  # nothing more at the end
+
+    # The status byte as lab drivers poll it over a socket (NI-VISA's "read STB" sends
+    # *STB? on a socket resource too): *ESE and *SRE chosen, an error, then its bits; *OPC
+    # then the event summary awaited.
+    def test_the_status_byte_as_a_lab_driver_polls_it(self):
+        server = Server("--simulate")
+        board = server.visa()
+        status = lambda: int(board.query("*STB?"))
+        self.assertEqual(status(), 0)
+        board.write("*CLS;*ESE 60;*SRE 32")
+        board.write("CURR:A 12.3MA")  # an execution error
+        self.assertEqual(status(), 100)  # the error queue 4, the event summary 32, the request 64
+        self.assertEqual(status(), 100)  # and nothing cleared
+        self.assertEqual(board.query("*ESR?"), "16")
+        self.assertEqual(board.query("SYST:ERR:COUN?"), "1")
+        self.assertTrue(board.query("SYST:ERR?").startswith('-222,"Data out of range'))
+        self.assertEqual(status(), 0)
+        board.write("*ESE 1;*OPC")
+        wait_until(lambda: status() & 32, "the event summary")
+        self.assertEqual(board.query("*ESR?"), "1")
+        self.assertEqual(board.query("*TST?"), "0")
+        board.close()
+        self.assertEqual(server.end(), 0)
+
+    # A client that sends hundreds of lines before it reads gets every answer, in order:
+    # the server stops reading it at 32 waiting lines and takes the rest in as they run.
+    def test_a_client_that_runs_far_ahead_is_answered_in_order(self):
+        server = Server("--simulate")
+        connection, reader = server.connect()
+        codes = [number % 64 for number in range(600)]
+        connection.sendall(b"".join(f"CURR:A:CODE {code};CURR:A:CODE?\n".encode() for code in codes))
+        answers = [reader.readline().decode().rstrip("\n") for _ in codes]
+        self.assertEqual(answers, [str(code) for code in codes])
+        reader.close()
+        connection.close()
+        self.assertEqual(server.end(), 0)
 
     # A board that answers wrongly is lost, and looked for again at the next command.
     def test_a_board_that_answers_wrongly(self):
