@@ -30,7 +30,7 @@ exe="$folder/ldx7320.exe"
 
 # Exactly what a PC without Qt needs, the console program and the SCPI server, the
 # read-me, the notice and the licences; no tests.
-expected=(Qt6Core.dll Qt6Gui.dll Qt6SerialPort.dll Qt6Widgets.dll ldx7320.exe ldx7320-cli.exe ldx7320-scpi.exe libgcc_s_seh-1.dll
+expected=(Qt6Core.dll Qt6Gui.dll Qt6Network.dll Qt6SerialPort.dll Qt6Widgets.dll ldx7320.exe ldx7320-cli.exe ldx7320-scpi.exe libgcc_s_seh-1.dll
   libstdc++-6.dll libwinpthread-1.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll
   README.txt LICENSE.txt licenses/LGPL-3.txt licenses/GPL-3.txt licenses/Qt.txt
   licenses/GCC-runtime.txt licenses/mingw-w64.txt)

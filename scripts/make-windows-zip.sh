@@ -32,7 +32,7 @@ mkdir -p "$folder/platforms" "$folder/styles"
 cp "$build/app/ldx7320.exe" "$folder/"
 # The console program and the SCPI server.
 cp "$build/cli/ldx7320-cli.exe" "$build/scpi/ldx7320-scpi.exe" "$folder/"
-for module in Core Gui Widgets SerialPort; do
+for module in Core Gui Widgets SerialPort Network; do
   cp "$qt/bin/Qt6$module.dll" "$folder/"
 done
 cp "$qt/plugins/platforms/qwindows.dll" "$folder/platforms/"
@@ -62,9 +62,9 @@ find "$folder" -name '*.txt' -exec sed -i 's/\r*$/\r/' {} +
 
 # What Windows 10 and later have in System32 (Qt 6 runs on nothing older), as the bundled
 # programs and DLLs import them; api-ms-win-* names are Windows' own API sets.
-system_dlls=(advapi32 authz comdlg32 d3d9 d3d11 dwmapi dwrite dxgi gdi32 imm32 kernel32 mpr msvcrt
-  netapi32 ole32 oleaut32 setupapi shcore shell32 shlwapi user32 userenv uxtheme version winmm ws2_32
-  wtsapi32)
+system_dlls=(advapi32 authz comdlg32 d3d9 d3d11 dnsapi dwmapi dwrite dxgi gdi32 imm32 iphlpapi kernel32 mpr
+  msvcrt netapi32 ole32 oleaut32 secur32 setupapi shcore shell32 shlwapi user32 userenv uxtheme version winhttp
+  winmm ws2_32 wtsapi32)
 known=" ${system_dlls[*]} "
 known+="$(find "$folder" -maxdepth 1 -iname '*.dll' -printf '%f\n' | tr '[:upper:]' '[:lower:]' | sed 's/\.dll$//' | tr '\n' ' ')"
 unresolved=0

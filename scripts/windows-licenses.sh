@@ -40,8 +40,8 @@ qt_copyright="$(find /usr/share/doc -maxdepth 2 -path '/usr/share/doc/libqt6core
 {
   cat <<TEXT
 The Qt DLLs beside the programs (Qt6Core.dll, Qt6Gui.dll, Qt6Widgets.dll,
-platforms\\qwindows.dll, styles\\qwindowsvistastyle.dll; Qt6SerialPort.dll from
-Qt Serial Port) are built from Qt's own source, which carries the copyright
+Qt6Network.dll, platforms\\qwindows.dll, styles\\qwindowsvistastyle.dll;
+Qt6SerialPort.dll from Qt Serial Port) are built from Qt's own source, which carries the copyright
 notices below. Qt is used here under the GNU LGPL version 3 (LGPL-3.txt,
 GPL-3.txt); the notices also name the licences of the third-party code built
 into Qt. This is the copyright file of Debian's package
