@@ -94,7 +94,7 @@ void UndoTuning(QSerialPort& port, const PortTuning& tuning)
     if (::ioctl(descriptor, TIOCGSERIAL, &info) != 0)
         return;
     info.flags = (info.flags & ~ASYNC_LOW_LATENCY) | (tuning.previousSerialFlags & ASYNC_LOW_LATENCY);
-    ::ioctl(descriptor, TIOCSSERIAL, &info);
+    ioctl(descriptor, TIOCSSERIAL, &info);
 }
 
 }  // namespace board
