@@ -41,6 +41,7 @@ CInstrument::CInstrument(board::CPortProvider& ports, const QStringList& candida
 void CInstrument::Attach(Session& session)
 {
     session.questionable.condition = m_questionable;
+    session.Publish();
     m_sessions << &session;
 }
 
@@ -52,8 +53,10 @@ void CInstrument::Detach(Session& session)
 void CInstrument::SetQuestionable(int condition)
 {
     m_questionable = condition;
-    for (Session* session : m_sessions)
+    for (Session* session : m_sessions) {
         session->questionable.SetCondition(condition);
+        session->Publish();
+    }
 }
 
 std::optional<QByteArray> CInstrument::RunLine(Session& session, const QByteArray& line)
@@ -92,6 +95,7 @@ std::optional<QByteArray> CInstrument::RunLine(Session& session, const QByteArra
     }
     if (read.error && !stopped)
         session.errors.Add(*read.error);
+    session.Publish();
     if (answers.isEmpty())
         return std::nullopt;
     return answers.join(QLatin1Char(';')).toLatin1();

@@ -32,6 +32,8 @@ public:
 
     // Looks for the board unless its port is open; says what it found when that changed.
     bool LookForBoard();
+    // Closes the board's port, at the end.
+    void LetGo() { m_link.ClosePort(); }
     // The open port's name; empty when there is none.
     QString PortName() const;
 

@@ -147,7 +147,7 @@ bool ServiceRequestEnableQuery(Call& call)
 // answer is still on its way to the client.
 bool StatusByteQuery(Call& call)
 {
-    return Answer(call, call.session.StatusByte(call.answersWaiting || call.session.outputPending));
+    return Answer(call, call.session.StatusByte(call.answersWaiting));
 }
 
 bool SelfTestQuery(Call& call)

@@ -3,7 +3,7 @@
 #include <QHostInfo>
 #include <QRegularExpression>
 #include <QTcpSocket>
-#include <QTimer>
+#include <QScopeGuard>
 #include <algorithm>
 
 namespace scpi {
@@ -16,16 +16,16 @@ QString AddressText(const QHostAddress& address, quint16 port)
     return host + QLatin1Char(':') + QString::number(port);
 }
 
-CScpiServer::CScpiServer(CInstrument& instrument, std::function<void(const QString&)> log)
-    : m_instrument(instrument), m_log(std::move(log))
+CScpiServer::CScpiServer(CInstrumentRunner& runner, std::function<void(const QString&)> log)
+    : m_runner(runner), m_log(std::move(log))
 {
     connect(&m_listener, &QTcpServer::newConnection, this, [this] { Accept(); });
 }
 
 CScpiServer::~CScpiServer()
 {
-    for (const std::unique_ptr<Client>& client : m_clients) {
-        m_instrument.Detach(client->session);
+    for (const auto& [id, client] : m_clients) {
+        m_runner.Close(id);
         client->socket->disconnect(this);
         delete client->socket;
     }
@@ -70,89 +70,58 @@ void CScpiServer::Accept()
             socket->deleteLater();
             continue;
         }
-        m_clients.push_back(std::make_unique<Client>());
-        Client* client = m_clients.back().get();
-        client->socket = socket;
-        client->peer = peer;
+        const ClientId id = m_runner.Open();
+        m_clients[id] = std::make_unique<Client>(Client{socket, peer, {}});
         socket->setReadBufferSize(kReadLimit);
-        m_instrument.Attach(client->session);
-        connect(socket, &QTcpSocket::readyRead, this, [this, client] { ReadFrom(client); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, client] { Leave(client, QStringLiteral("left")); });
+        connect(socket, &QTcpSocket::readyRead, this, [this, id] { ReadFrom(id); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, id] { Leave(id, QStringLiteral("left")); });
         m_log(QStringLiteral("client %1 connected (%2 of %3)").arg(peer).arg(m_clients.size()).arg(kMaxClients));
-        ReadFrom(client);  // what came with the connection
+        ReadFrom(id);  // what came with the connection
     }
 }
 
-void CScpiServer::ReadFrom(Client* client)
+// A client that has left loses the lines it has not had run: before its lines go to the
+// runner, its socket is looked at once more, which finds the end of a stream that came with
+// them (and so leaves the client).
+void CScpiServer::ReadFrom(ClientId id)
 {
-    while (!Paused(client) && client->socket->bytesAvailable() > 0) {
-        for (const CLineAssembler::Line& line : client->lines.Take(client->socket->read(4096))) {
-            m_lines.push_back({client, line});
-            ++client->pending;
-        }
-    }
-    if (client->pending > 0)
-        ScheduleRun();
-}
-
-void CScpiServer::ScheduleRun()
-{
-    if (!std::exchange(m_runScheduled, true))
-        QTimer::singleShot(0, this, [this] { RunNext(); });
-}
-
-// One line at a time, so that the sockets are served between two lines.
-void CScpiServer::RunNext()
-{
-    m_runScheduled = false;
-    // A client that has left loses the lines it has not had run: its socket is looked at
-    // once more before its next line runs, which finds the end of a stream that came with
-    // the lines (and so leaves the client).
-    while (!m_lines.empty()) {
-        Client* client = m_lines.front().client;
-        client->socket->waitForReadyRead(0);
-        if (!m_lines.empty() && m_lines.front().client == client)
-            break;
-    }
-    if (m_lines.empty())
+    if (std::exchange(m_reading, true))
         return;
-    const PendingLine next = m_lines.front();
-    m_lines.pop_front();
-    Client* client = next.client;
-    --client->pending;
-    if (next.line.tooLong) {
-        client->session.errors.Add({kTooMuchData, QStringLiteral("a line of more than %1 bytes").arg(CLineAssembler::kMaxLine)});
-    } else {
-        client->session.outputPending = client->socket->bytesToWrite() > 0;
-        if (const std::optional<QByteArray> answer = m_instrument.RunLine(client->session, next.line.text))
-            Send(client, *answer + '\n');
+    const auto done = qScopeGuard([this] { m_reading = false; });
+    if (m_clients.count(id))
+        m_clients.at(id)->socket->waitForReadyRead(0);
+    while (m_clients.count(id) && !Paused(id) && m_clients.at(id)->socket->bytesAvailable() > 0) {
+        Client& client = *m_clients.at(id);
+        for (const CLineAssembler::Line& line : client.lines.Take(client.socket->read(4096)))
+            m_runner.Run(id, line.text, line.tooLong, [this, id](const std::optional<QByteArray>& answer) { Answered(id, answer); });
     }
+}
+
+void CScpiServer::Answered(ClientId id, const std::optional<QByteArray>& answer)
+{
+    if (!m_clients.count(id))
+        return;
+    QTcpSocket* socket = m_clients.at(id)->socket;
+    if (answer && socket->bytesToWrite() + answer->size() + 1 > kSendLimit)
+        return socket->abort();  // it does not read its answers
+    if (answer)
+        socket->write(*answer + '\n');
     // Below its limit again: what waits in its socket is taken in.
-    if (client->socket->state() == QAbstractSocket::ConnectedState)
-        ReadFrom(client);
-    if (!m_lines.empty())
-        ScheduleRun();
-}
-
-void CScpiServer::Send(Client* client, const QByteArray& answer)
-{
-    if (client->socket->bytesToWrite() + answer.size() > kSendLimit) {
-        client->socket->abort();  // it does not read its answers
-        return;
-    }
-    client->socket->write(answer);
+    ReadFrom(id);
 }
 
 // A client that leaves loses its answers and the lines it has not had run.
-void CScpiServer::Leave(Client* client, const QString& why)
+void CScpiServer::Leave(ClientId id, const QString& why)
 {
+    const auto found = m_clients.find(id);
+    if (found == m_clients.end())
+        return;
+    const std::unique_ptr<Client> client = std::move(found->second);
+    m_clients.erase(found);
+    m_runner.Close(id);
     m_log(QStringLiteral("client %1 %2").arg(client->peer, why));
-    m_lines.erase(std::remove_if(m_lines.begin(), m_lines.end(), [client](const PendingLine& line) { return line.client == client; }),
-                  m_lines.end());
-    m_instrument.Detach(client->session);
     client->socket->disconnect(this);
     client->socket->deleteLater();
-    m_clients.remove_if([client](const std::unique_ptr<Client>& each) { return each.get() == client; });
 }
 
 }  // namespace scpi

@@ -1,17 +1,16 @@
-// The SCPI server: clients on TCP (at most kMaxClients at once), their lines taken in
-// arrival order and run one at a time on the instrument, each answer sent to the client
-// that asked. Every buffer and queue is bounded: a client that runs ahead waits in its own
+// The SCPI server's raw socket: clients on TCP (at most kMaxClients at once), their lines
+// handed to the instrument's runner in arrival order, each answer sent to the client that
+// asked. Every buffer and queue is bounded: a client that runs ahead waits in its own
 // socket, and one that does not read its answers is let go.
 #pragma once
 
-#include "Instrument.h"
+#include "InstrumentRunner.h"
 #include "LineAssembler.h"
 
 #include <QObject>
 #include <QTcpServer>
-#include <deque>
 #include <functional>
-#include <list>
+#include <map>
 #include <memory>
 
 class QTcpSocket;
@@ -26,7 +25,7 @@ public:
     static constexpr qint64 kSendLimit = 64 * 1024;  // answers a client has not read
 
     // log: one line for a person, a client that came or left.
-    CScpiServer(CInstrument& instrument, std::function<void(const QString&)> log);
+    CScpiServer(CInstrumentRunner& runner, std::function<void(const QString&)> log);
     ~CScpiServer() override;
 
     // address: "HOST:PORT", "[IPv6]:PORT" or "PORT" (loopback). False with *error saying why.
@@ -35,33 +34,25 @@ public:
     QString Address() const;
 
 private:
+    using ClientId = CInstrumentRunner::ClientId;
     struct Client {
         QTcpSocket* socket = nullptr;
         QString peer;
-        Session session;
         CLineAssembler lines;
-        int pending = 0;  // lines of it waiting to run
-    };
-    struct PendingLine {
-        Client* client;
-        CLineAssembler::Line line;
     };
 
     void Accept();
     // Takes in what the client sent, up to its limit of waiting lines.
-    void ReadFrom(Client* client);
-    bool Paused(const Client* client) const { return client->pending >= kMaxPendingLines; }
-    void RunNext();
-    void ScheduleRun();
-    void Send(Client* client, const QByteArray& answer);
-    void Leave(Client* client, const QString& why);
+    void ReadFrom(ClientId id);
+    bool Paused(ClientId id) const { return m_runner.Waiting(id) >= kMaxPendingLines; }
+    void Answered(ClientId id, const std::optional<QByteArray>& answer);
+    void Leave(ClientId id, const QString& why);
 
-    CInstrument& m_instrument;
+    CInstrumentRunner& m_runner;
     std::function<void(const QString&)> m_log;
     QTcpServer m_listener;
-    std::list<std::unique_ptr<Client>> m_clients;
-    std::deque<PendingLine> m_lines;  // in arrival order
-    bool m_runScheduled = false;
+    std::map<ClientId, std::unique_ptr<Client>> m_clients;
+    bool m_reading = false;  // ReadFrom is under way: a read inside it is its own
 };
 
 // "127.0.0.1:5025", "[::1]:5025".

@@ -5,6 +5,8 @@
 
 #include "ScpiErrors.h"
 
+#include <atomic>
+
 namespace scpi {
 
 // A SCPI register group: the condition as it is now, the event register that latches each
@@ -33,19 +35,31 @@ inline constexpr int kOperationSummary = 0x80;
 // STATus:QUEStionable: the board is lost, or was never found.
 inline constexpr int kNoBoard = 0x200;
 
+// Its registers are the instrument's thread's; the front doors' thread reads the status
+// byte as last published, and says what answers of the client are on their way.
 struct Session {
     CErrorQueue errors;
     int eventStatusEnable = 0;     // *ESE
     int serviceRequestEnable = 0;  // *SRE, bit 6 never set
     StatusGroup operation;
     StatusGroup questionable;
-    bool outputPending = false;  // answers of this client's earlier lines wait to be sent
+    std::atomic<int> answersOnTheirWay{0};  // answered, not yet handed to the client's front door
+    std::atomic<bool> answerHeld{false};    // the front door holds an answer until the client fetches it
 
-    // *STB?, computed when asked and clearing nothing. messageAvailable: an answer of this
-    // client waits to be sent.
-    int StatusByte(bool messageAvailable) const;
+    // *STB?, computed when asked and clearing nothing. answerWaiting: an answer of this
+    // client waits to be sent besides those the session knows of.
+    int StatusByte(bool answerWaiting) const;
+    // The same from any thread, as last published.
+    int PublishedStatusByte(bool answerWaiting) const;
+    // Makes the registers as they are now what the other threads read.
+    void Publish();
     // *CLS: the error queue, the event status register and the event registers.
     void ClearStatus();
+
+private:
+    int Summaries() const;  // the status byte's bits 2, 3, 5 and 7
+    std::atomic<int> m_publishedSummaries{0};
+    std::atomic<int> m_publishedServiceRequestEnable{0};
 };
 
 }  // namespace scpi

@@ -29,15 +29,18 @@ int main(int argc, char* argv[])
     const board::CEndSignalNotifier endSignals([] { QCoreApplication::quit(); });
     board::CChosenPorts ports(options.board);
     scpi::CInstrument instrument(ports.Provider(), ports.Candidates(), options.board.trace, Log);
-    scpi::CScpiServer server(instrument, Log);
-    QString error;
-    if (!server.Listen(options.listen, &error)) {
-        Log(error);
-        return 1;
-    }
-    Log(QStringLiteral("listening on %1").arg(server.Address()));
-    instrument.LookForBoard();  // it serves without a board all the same
-    application.exec();
+    {
+        scpi::CInstrumentRunner runner(instrument);
+        scpi::CScpiServer server(runner, Log);
+        QString error;
+        if (!server.Listen(options.listen, &error)) {
+            Log(error);
+            return 1;
+        }
+        Log(QStringLiteral("listening on %1").arg(server.Address()));
+        runner.LookForBoard();  // it serves without a board all the same
+        application.exec();
+    }  // the line under way finishes, and the port is closed
     Log(QStringLiteral("ended"));
     return 0;
 }

@@ -172,8 +172,12 @@ private slots:
         QCOMPARE(bench.Run("SYST:ERR:COUN?;SYST:ERR?;SYST:ERR:COUN?").left(10), "1;-222,\"Da");
         QCOMPARE(bench.Run("*STB?"), "0");
         QCOMPARE(bench.Run("*SRE 255;*SRE?;*ESE 255.4;*ESE?"), "191;255");  // the master summary cannot enable itself
-        bench.session.outputPending = true;  // an earlier answer still on its way
+        bench.session.answersOnTheirWay = 1;  // an earlier answer still on its way
         QCOMPARE(bench.Run("*STB?"), "80");
+        QCOMPARE(bench.session.PublishedStatusByte(false), 80);
+        bench.session.answersOnTheirWay = 0;
+        bench.session.answerHeld = true;  // an answer a VXI-11 client has not fetched
+        QCOMPARE(bench.session.PublishedStatusByte(false), 80);
     }
 
     void theStatusEnableRegistersTakeNumbersInRange_data()
