@@ -8,21 +8,17 @@
 
 namespace board {
 
-namespace {
-
-QString LostPortWords()
-{
-    return QStringLiteral("a byte could not be exchanged: the port failed or the device went away");
-}
-
-}  // namespace
-
 QString Hex(int byte)
 {
     return QStringLiteral("0x") + QStringLiteral("%1").arg(byte & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
 }
 
 namespace {
+
+QString LostPortWords()
+{
+    return QStringLiteral("a byte could not be exchanged: the port failed or the device went away");
+}
 
 QString HexBytes(const QByteArray& bytes)
 {
