@@ -7,6 +7,8 @@
 #include <QFile>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <stdexcept>
 #include <stdlib.h>
 #include <sys/ioctl.h>
@@ -122,6 +124,13 @@ void CPtyBoard::Wake(char why)
 // Sleeps in poll until bytes or a wake-up come.
 void CPtyBoard::Serve()
 {
+    // A real board answers within a character time; the program under test gives it the
+    // port's 110 ms. On a loaded machine (sanitizer builds side by side) this thread could
+    // wait longer than that for a core, and a test would see a board that did not answer:
+    // where the system allows it, it runs before every ordinary thread.
+    sched_param priority{};
+    priority.sched_priority = sched_get_priority_min(SCHED_FIFO);
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority);
     for (;;) {
         int master;
         {
