@@ -103,7 +103,8 @@ void ReadLeds(const QStringList& arguments, Command& command)
 {
     command.registerIndex = board::REGISTER_S;
     const codec::LedsRead leds = codec::ReadLedNames(arguments.at(0).split(QLatin1Char(',')));
-    command.value = leds.bits.value_or(0);
+    if (leds.bits)
+        command.value = *leds.bits;
     command.error = leds.error;
 }
 
@@ -178,8 +179,9 @@ void ReadChannelAndCode(const QStringList& arguments, Command& command)
         return;
     }
     const std::optional<int> code = codec::CodeOfMilliamps(match.captured(1).toDouble());
-    command.value = code.value_or(0);
-    if (!code)
+    if (code)
+        command.value = *code;
+    else
         command.error = codec::NotAStepWords(match.captured(1) + QStringLiteral(" mA"));
 }
 

@@ -289,6 +289,7 @@ private slots:
         QVERIFY(NaturalLess("a9b", "a10a"));
         QVERIFY(NaturalLess("ttyS", "ttyS0"));  // a name that stops first comes first
         QVERIFY(NaturalLess("tty1", "ttyS"));  // a digit before a letter
+        QVERIFY(!NaturalLess("ttyS1", "ttyS1"));
     }
 
     void thePortListingIsAlignedWithDashesForTheUnknown()

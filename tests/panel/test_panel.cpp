@@ -322,7 +322,7 @@ private slots:
     }
 
     // Read loads the low six bits into the boxes, ignoring a byte the board sent unasked,
-    // and changes nothing else.
+    // and changes nothing else; a board that does not answer reads as 0.
     void readSLoadsTheLowSixBitsIntoTheBoxes()
     {
         CPanelFixture panel;
@@ -333,6 +333,9 @@ private slots:
         QCOMPARE(panel.Wire(), Bytes({0x93}));
         QCOMPARE(panel.TickedLeds(), 0x15);
         QCOMPARE(Usable(panel), kLeds + kRegisterS);
+        panel.board->faults.silentFrom = panel.board->ReceivedCount();
+        panel.Click(IDC_READ_S);
+        QCOMPARE(panel.TickedLeds(), 0);
     }
 
     // Each channel's group box, caption and LED boxes; nothing else.

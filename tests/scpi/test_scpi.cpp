@@ -7,6 +7,7 @@
 #include "FaultyBoard.h"
 #include "Instrument.h"
 #include "LineAssembler.h"
+#include "ScpiCommands.h"
 #include "ScpiErrors.h"
 #include "SimulatedBoard.h"
 
@@ -100,6 +101,7 @@ private slots:
         QTest::newRow("a query with a parameter") << QByteArray("*IDN? 1") << "-108,\"Parameter not allowed;'1'\"" << QByteArray();
         QTest::newRow("a NUL") << QByteArray("CURR:A 0.0005\0", 14) << "-102,\"Syntax error;character 0x00\"" << QByteArray();
         QTest::newRow("no header") << QByteArray("12") << "-102,\"Syntax error;no header at '12'\"" << QByteArray();
+        QTest::newRow("a colon before a common command") << QByteArray(":*IDN?") << "-102,\"Syntax error;':' before a common command\"" << QByteArray();
         QTest::newRow("an empty parameter") << QByteArray("LED A1,,B1") << "-102,\"Syntax error;an empty parameter\"" << QByteArray();
     }
     void errorsGoToTheQueueAndSendNothing()
@@ -136,6 +138,15 @@ private slots:
         QCOMPARE(bench.Run("*ESR?;SYST:ERR?"), "0;0,\"No error\"");
         bench.Run("*OPC");
         QCOMPARE(bench.Run("*ESR?"), "1");
+    }
+
+    // The help lists each header once, a line each, with what it takes and its query.
+    void theHelpListsTheCommandTable()
+    {
+        const QString list = "\n" + CommandList() + "\n";
+        QVERIFY2(list.startsWith("\n  *IDN?\n  *RST\n"), qPrintable(list));
+        for (const char* line : {"  *ESE <0..255>, *ESE?", "  STATus:PRESet", "  CURRent:A|B|C:CODE 0..63|MINimum|MAXimum, CURRent:A|B|C:CODE?"})
+            QVERIFY2(list.contains(QString("\n") + line + "\n"), line);
     }
 
     // Each class of error sets its own bit of the event status register.
