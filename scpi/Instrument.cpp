@@ -83,13 +83,10 @@ std::optional<QByteArray> CInstrument::RunLine(Session& session, const QByteArra
             break;
         }
         Call call{*this, session, choice, std::get<int>(value), !answers.isEmpty(), {}};
-        bool done = true;
-        if (command->needsBoard && !LookForBoard()) {
+        const bool boardThere = !command->needsBoard || LookForBoard();
+        if (!boardThere)
             session.errors.Add({kHardwareError, QStringLiteral("no board")});
-            done = false;
-        } else {
-            done = command->run(call);
-        }
+        const bool done = boardThere && command->run(call);
         if (command->query)
             answers << (done ? call.answer : QString::fromLatin1(command->answerWhenTheBoardFails));
     }

@@ -322,6 +322,13 @@ class TestScpiServer(unittest.TestCase):
         self.assertEqual(run.returncode, 1)
         self.assertIn("ldx7320-scpi: cannot listen on 127.0.0.1:", run.stderr)
 
+    def test_no_address_to_listen_on(self):
+        for address in ("127.0.0.1:65536", "[::1:5025", "127.0.0.1:"):
+            with self.subTest(address=address):
+                run = subprocess.run([PROGRAM, "--simulate", "--listen", address], capture_output=True, text=True, timeout=LIMIT)
+                self.assertEqual(run.returncode, 1)
+                self.assertIn(f"'{address}' is no address to listen on", run.stderr)
+
     def test_listen_without_an_address_is_a_usage_error(self):
         run = subprocess.run([PROGRAM, "--simulate", "--listen"], capture_output=True, text=True, timeout=LIMIT)
         self.assertEqual(run.returncode, 2)
