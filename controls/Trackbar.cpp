@@ -52,8 +52,7 @@ void CTrackbar::keyPressEvent(QKeyEvent* event)
         event->ignore();  // not the trackbar's: Tab, Enter and the like go to the dialog
         return;
     }
-    MoveTo(*code, KeyTarget(*code));
-    event->accept();
+    MoveTo(*code, KeyTarget(*code));  // the event came accepted
 }
 
 int CTrackbar::KeyTarget(ScrollCode code) const
@@ -118,10 +117,8 @@ void CTrackbar::mouseMoveEvent(QMouseEvent* event)
 
 void CTrackbar::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton) {
-        event->accept();
-        return;
-    }
+    if (event->button() != Qt::LeftButton)
+        return;  // the trackbar's, and nothing to do (the event came accepted)
     if (!m_pageCode) {
         QSlider::mouseReleaseEvent(event);  // ends a drag, if there was one
         return;
