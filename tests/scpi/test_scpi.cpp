@@ -1,7 +1,7 @@
 // The SCPI instrument in process, on the simulated board: each command's answer and bytes,
 // the errors with their codes and what they leave on the wire (nothing), the error queue and
 // the event status register, a board that fails at every byte of a current write and comes
-// back, and seeded random lines.
+// back.
 #include "BoardCommands.h"
 #include "Bytes.h"
 #include "FaultyBoard.h"
@@ -12,7 +12,6 @@
 #include "SimulatedBoard.h"
 
 #include <QtTest>
-#include <random>
 
 using namespace scpi;
 
@@ -341,31 +340,6 @@ private slots:
         QCOMPARE(long_.at(0).text, QByteArray());
         QCOMPARE(long_.at(1).text, "REG:S?");
         QVERIFY(!long_.at(1).tooLong);
-    }
-
-    // Seeded random lines of grammar pieces and bytes: every line is read and run to its end,
-    // the queue stays bounded, and the board only ever gets bytes of its command set.
-    void randomLinesNeverUpsetTheInstrument()
-    {
-        const QList<QByteArray> pieces{"CURR", "curr", ":A", ":B", ":C", ":D", ":CODE", ":LEV", "?", " ", ";", ",", ":",
-                                       "0.0125", "12.5MA", " mA", "MAX", "MIN", "64", "-1", "1e400", "LED", "A1", "C2", "NONE",
-                                       "OUTP", "ON", "2", "*RST", "*IDN", "*CLS", "*ESR", "SYST:ERR", "REG:S", "\"", "\t", "\x80", "\x01"};
-        Bench bench;
-        std::mt19937 random(7320);
-        for (int lineNumber = 0; lineNumber < 5000; ++lineNumber) {
-            QByteArray line;
-            for (int n = int(random() % 12); n > 0; --n)
-                line += random() % 8 ? pieces.at(int(random() % pieces.size())) : QByteArray(1, char(random()));
-            bench.instrument.RunLine(bench.session, line);
-            QVERIFY(bench.session.errors.Count() <= CErrorQueue::kCapacity);
-        }
-        const QByteArray wire = bench.board->Received();
-        for (int i = 0; i < wire.size(); ++i) {
-            const quint8 byte = quint8(wire.at(i));
-            QVERIFY2((byte >= 0x80 && byte <= 0x83) || (byte >= 0x90 && byte <= 0x93) || byte == 0xB0 || byte == 0xB1,
-                     qPrintable(QString::number(i)));
-            i += byte <= 0x83 ? 1 : 0;  // a write's value byte
-        }
     }
 };
 
