@@ -1,0 +1,15 @@
+#include "Vxi11Service.h"
+
+#include <QCoreApplication>
+
+namespace scpi {
+
+// Below 1024 a port is root's, or a program's given the capability for it.
+QString PortmapperAdvice()
+{
+    return QStringLiteral("install and start rpcbind (Debian: sudo apt install rpcbind), or let this program take port 111: "
+                          "sudo setcap cap_net_bind_service=+ep %1")
+        .arg(QCoreApplication::applicationFilePath());
+}
+
+}  // namespace scpi

@@ -1,0 +1,11 @@
+#include "Vxi11Service.h"
+
+namespace scpi {
+
+// Any program may take port 111 on Windows: another one holds it, or a firewall rule.
+QString PortmapperAdvice()
+{
+    return QStringLiteral("another program holds port 111 (an instrument server or a portmapper): end it and start this one again");
+}
+
+}  // namespace scpi
