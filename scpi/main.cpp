@@ -40,7 +40,8 @@ int main(int argc, char* argv[])
         }
         Log(QStringLiteral("listening on %1").arg(server.Address()));
         scpi::CVxi11Service vxi11(runner, Log);  // unregistered from the portmapper at the end
-        vxi11.Start(server.Host());
+        if (options.vxi11)
+            vxi11.Start(server.Host());
         runner.LookForBoard();  // it serves without a board all the same
         application.exec();
     }  // the line under way finishes, and the port is closed
