@@ -291,7 +291,8 @@ void CVxi11Core::Start(std::unique_ptr<Waiting> waiting)
 {
     const quint64 key = m_nextWaiting++;
     waiting->deadline.setSingleShot(true);
-    connect(&waiting->deadline, &QTimer::timeout, this, [this, key] { Expire(key); });
+    // Queued: the call, and its timer with it, go once the timer's signal is over.
+    connect(&waiting->deadline, &QTimer::timeout, this, [this, key] { Expire(key); }, Qt::QueuedConnection);
     m_waiting[key] = std::move(waiting);
     Step(key);
 }

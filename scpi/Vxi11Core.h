@@ -37,9 +37,11 @@ public:
     // The connection is gone, and its links with it, their lines not yet run and their answers.
     void ChannelClosed(ChannelId channel);
 
+    // How far a call that may have to wait got. Public for the helper that makes them.
     enum class Outcome { Answered, WaitsForLock, WaitsForIo };
     // A call that may have to wait: tried again whenever something changed, until it is
-    // answered or its time is up.
+    // answered or its time is up (lock_timeout while it waits for the lock, io_timeout
+    // while it waits for an answer or for room).
     struct Waiting {
         qint32 link = 0;
         qint32 flags = 0;
@@ -50,6 +52,7 @@ public:
         Outcome state = Outcome::Answered;
         QTimer deadline;
     };
+
 private:
     using ClientId = CInstrumentRunner::ClientId;
     struct Link {

@@ -1,5 +1,7 @@
 #include "Vxi11Service.h"
 
+#include "PortmapperAdvice.h"
+
 namespace scpi {
 
 CVxi11Service::CVxi11Service(CInstrumentRunner& runner, std::function<void(const QString&)> log)

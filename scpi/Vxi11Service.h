@@ -23,7 +23,4 @@ private:
     CPortmapServer m_portmapper;
 };
 
-// What a person can do where port 111 cannot be had: this platform's words.
-QString PortmapperAdvice();
-
 }  // namespace scpi

@@ -1,4 +1,4 @@
-#include "Vxi11Service.h"
+#include "PortmapperAdvice.h"
 
 namespace scpi {
 
