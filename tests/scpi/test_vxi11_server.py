@@ -258,12 +258,15 @@ class TestVxi11Server(unittest.TestCase):
         link = vxi.Link(server.vxi11()[0])
         link.write(b"*IDN?\n")
         wait_until(lambda: link.readstb() == (0, 16), "the message available")
+        # A line of a second of the wire's time, and one behind it: the clear comes while the
+        # first waits or runs, never after it (a line runs whole: 0 or 6, never 5), and the
+        # second never runs.
         link.write(b"CURR:A:CODE 5;*OPC?;" + b"CURR:A:CODE 6;" * 100 + b"*IDN?\n")
-        link.write(b"CURR:A:CODE 7;*OPC?\n")  # waits behind the line under way, and is dropped
+        link.write(b"CURR:A:CODE 7;*OPC?\n")
         self.assertEqual(link.generic(vxi.DEVICE_CLEAR), 0)
-        self.assertEqual(link.readstb(), (0, 0))
+        self.assertEqual(link.readstb(), (0, 0))  # the answer it held is gone
         self.assertEqual(link.read(io_timeout=0), (15, 0, b""))
-        self.assertEqual(link.query("*OPC?;CURR:A:CODE?"), "1;6")  # the line under way ran whole
+        self.assertIn(link.query("*OPC?;CURR:A:CODE?"), ("1;0", "1;6"))  # and those coming
         self.assertEqual(server.end(), 0)
 
     def test_the_lock(self):
