@@ -48,7 +48,11 @@ std::optional<bool> CPortmapRegistration::Ask(PortmapProcedure procedure, const 
         if (replies.isEmpty())
             continue;
         const std::optional<QByteArray> results = ReadSuccessReply(replies.first(), xid);
-        return results ? CXdrReader(*results).Boolean() : std::nullopt;
+        if (!results)
+            return std::nullopt;
+        CXdrReader reader(*results);
+        const bool done = reader.Boolean();
+        return reader.Failed() ? std::nullopt : std::optional<bool>(done);
     }
     return std::nullopt;
 }

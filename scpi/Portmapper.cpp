@@ -12,10 +12,10 @@ std::optional<PortMapping> ReadMapping(const QByteArray& arguments)
 {
     CXdrReader reader(arguments);
     PortMapping mapping;
-    mapping.program = reader.Unsigned().value_or(0);
-    mapping.version = reader.Unsigned().value_or(0);
-    mapping.protocol = reader.Unsigned().value_or(0);
-    mapping.port = reader.Unsigned().value_or(0);
+    mapping.program = reader.Unsigned();
+    mapping.version = reader.Unsigned();
+    mapping.protocol = reader.Unsigned();
+    mapping.port = reader.Unsigned();
     return reader.Failed() ? std::nullopt : std::optional<PortMapping>(mapping);
 }
 

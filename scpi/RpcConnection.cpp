@@ -12,7 +12,6 @@ CRpcConnection::CRpcConnection(QTcpSocket* socket, QList<RpcProgram> programs, s
     m_socket->setReadBufferSize(kMaxRecord);
     connect(m_socket, &QTcpSocket::readyRead, this, [this] { ReadIn(); });
     connect(m_socket, &QTcpSocket::disconnected, this, [this] { End(); });
-    QMetaObject::invokeMethod(this, [this] { ReadIn(); }, Qt::QueuedConnection);  // what came with the connection
 }
 
 CRpcConnection::~CRpcConnection()

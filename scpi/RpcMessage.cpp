@@ -19,7 +19,8 @@ constexpr quint32 kAuthNone = 0;
 bool SkipAuth(CXdrReader& reader)
 {
     reader.Unsigned();
-    return reader.Opaque(kMaxAuthLength).has_value();
+    reader.Opaque(kMaxAuthLength);
+    return !reader.Failed();
 }
 
 CXdrWriter& NoVerifier(CXdrWriter& writer)
@@ -39,24 +40,22 @@ CXdrWriter ReplyHead(quint32 xid, quint32 how)
 CallRead ReadCall(const QByteArray& record)
 {
     CXdrReader reader(record);
-    const std::optional<quint32> xid = reader.Unsigned();
-    const std::optional<quint32> type = reader.Unsigned();
-    if (!xid || type != kCall)
-        return {};
-    const std::optional<quint32> rpcVersion = reader.Unsigned();
-    if (rpcVersion && *rpcVersion != kRpcVersion)
-        return {std::nullopt, RpcMismatchReply(*xid)};
     RpcCall call;
-    call.xid = *xid;
-    call.program = reader.Unsigned().value_or(0);
-    call.version = reader.Unsigned().value_or(0);
-    call.procedure = reader.Unsigned().value_or(0);
+    call.xid = reader.Unsigned();
+    const quint32 type = reader.Unsigned();
+    if (reader.Failed() || type != kCall)
+        return {};
+    const quint32 rpcVersion = reader.Unsigned();
+    if (!reader.Failed() && rpcVersion != kRpcVersion)
+        return {std::nullopt, RpcMismatchReply(call.xid)};
+    call.program = reader.Unsigned();
+    call.version = reader.Unsigned();
+    call.procedure = reader.Unsigned();
     reader.Unsigned();  // the credentials' flavour
-    const std::optional<QByteArray> credentials = reader.Opaque(quint32(record.size()));
-    if (credentials && credentials->size() > qsizetype(kMaxAuthLength))
-        return {std::nullopt, BadCredentialsReply(*xid)};
-    if (!SkipAuth(reader))  // the verifier
-        return {std::nullopt, AcceptedReply(*xid, AcceptStatus::GarbageArguments)};
+    if (reader.Opaque(quint32(record.size())).size() > qsizetype(kMaxAuthLength))
+        return {std::nullopt, BadCredentialsReply(call.xid)};
+    if (!SkipAuth(reader))  // the verifier; and whether all before it was there
+        return {std::nullopt, AcceptedReply(call.xid, AcceptStatus::GarbageArguments)};
     call.arguments = reader.Rest();
     return {call, {}};
 }
@@ -101,7 +100,7 @@ std::optional<QByteArray> ReadSuccessReply(const QByteArray& record, quint32 xid
 {
     CXdrReader reader(record);
     const bool answered = reader.Unsigned() == xid && reader.Unsigned() == kReply && reader.Unsigned() == kAccepted;
-    if (!answered || !SkipAuth(reader) || reader.Unsigned() != quint32(AcceptStatus::Success))
+    if (!answered || !SkipAuth(reader) || reader.Unsigned() != quint32(AcceptStatus::Success) || reader.Failed())
         return std::nullopt;
     return reader.Rest();
 }

@@ -19,10 +19,10 @@ std::optional<CreateLinkParms> DecodeCreateLink(const QByteArray& arguments)
 {
     CXdrReader reader(arguments);
     CreateLinkParms parms;
-    parms.clientId = reader.Signed().value_or(0);
-    parms.lockDevice = reader.Boolean().value_or(false);
-    parms.lockTimeout = reader.Unsigned().value_or(0);
-    parms.device = reader.Opaque(kMaxDeviceName).value_or(QByteArray());
+    parms.clientId = reader.Signed();
+    parms.lockDevice = reader.Boolean();
+    parms.lockTimeout = reader.Unsigned();
+    parms.device = reader.Opaque(kMaxDeviceName);
     return Whole(reader, parms);
 }
 
@@ -30,11 +30,11 @@ std::optional<WriteParms> DecodeWrite(const QByteArray& arguments)
 {
     CXdrReader reader(arguments);
     WriteParms parms;
-    parms.link = reader.Signed().value_or(0);
-    parms.ioTimeout = reader.Unsigned().value_or(0);
-    parms.lockTimeout = reader.Unsigned().value_or(0);
-    parms.flags = reader.Signed().value_or(0);
-    parms.data = reader.Opaque(kMaxRecvSize).value_or(QByteArray());
+    parms.link = reader.Signed();
+    parms.ioTimeout = reader.Unsigned();
+    parms.lockTimeout = reader.Unsigned();
+    parms.flags = reader.Signed();
+    parms.data = reader.Opaque(kMaxRecvSize);
     return Whole(reader, parms);
 }
 
@@ -42,12 +42,12 @@ std::optional<ReadParms> DecodeRead(const QByteArray& arguments)
 {
     CXdrReader reader(arguments);
     ReadParms parms;
-    parms.link = reader.Signed().value_or(0);
-    parms.requestSize = reader.Unsigned().value_or(0);
-    parms.ioTimeout = reader.Unsigned().value_or(0);
-    parms.lockTimeout = reader.Unsigned().value_or(0);
-    parms.flags = reader.Signed().value_or(0);
-    parms.termChar = char(reader.Unsigned().value_or(0));  // a char travels as a 32-bit unit
+    parms.link = reader.Signed();
+    parms.requestSize = reader.Unsigned();
+    parms.ioTimeout = reader.Unsigned();
+    parms.lockTimeout = reader.Unsigned();
+    parms.flags = reader.Signed();
+    parms.termChar = char(reader.Unsigned());  // a char travels as a 32-bit unit
     return Whole(reader, parms);
 }
 
@@ -55,10 +55,10 @@ std::optional<LinkParms> DecodeGeneric(const QByteArray& arguments)
 {
     CXdrReader reader(arguments);
     LinkParms parms;
-    parms.link = reader.Signed().value_or(0);
-    parms.flags = reader.Signed().value_or(0);
-    parms.lockTimeout = reader.Unsigned().value_or(0);
-    parms.ioTimeout = reader.Unsigned().value_or(0);
+    parms.link = reader.Signed();
+    parms.flags = reader.Signed();
+    parms.lockTimeout = reader.Unsigned();
+    parms.ioTimeout = reader.Unsigned();
     return Whole(reader, parms);
 }
 
@@ -66,9 +66,9 @@ std::optional<LinkParms> DecodeLock(const QByteArray& arguments)
 {
     CXdrReader reader(arguments);
     LinkParms parms;
-    parms.link = reader.Signed().value_or(0);
-    parms.flags = reader.Signed().value_or(0);
-    parms.lockTimeout = reader.Unsigned().value_or(0);
+    parms.link = reader.Signed();
+    parms.flags = reader.Signed();
+    parms.lockTimeout = reader.Unsigned();
     return Whole(reader, parms);
 }
 
@@ -76,7 +76,7 @@ std::optional<LinkParms> DecodeLink(const QByteArray& arguments)
 {
     CXdrReader reader(arguments);
     LinkParms parms;
-    parms.link = reader.Signed().value_or(0);
+    parms.link = reader.Signed();
     return Whole(reader, parms);
 }
 

@@ -23,37 +23,25 @@ bool CXdrReader::Take(qsizetype count)
     return true;
 }
 
-std::optional<quint32> CXdrReader::Unsigned()
+quint32 CXdrReader::Unsigned()
 {
     const qsizetype at = m_position;
-    if (!Take(4))
-        return std::nullopt;
-    return qFromBigEndian<quint32>(m_data.constData() + at);
+    return Take(4) ? qFromBigEndian<quint32>(m_data.constData() + at) : 0;
 }
 
-std::optional<qint32> CXdrReader::Signed()
+bool CXdrReader::Boolean()
 {
-    const std::optional<quint32> value = Unsigned();
-    return value ? std::optional<qint32>(qint32(*value)) : std::nullopt;
+    const quint32 value = Unsigned();
+    m_failed |= value > 1;
+    return !m_failed && value == 1;
 }
 
-std::optional<bool> CXdrReader::Boolean()
+QByteArray CXdrReader::Opaque(quint32 maxLength)
 {
-    const std::optional<quint32> value = Unsigned();
-    if (value && *value > 1)
-        m_failed = true;
-    return m_failed ? std::nullopt : std::optional<bool>(*value == 1);
-}
-
-std::optional<QByteArray> CXdrReader::Opaque(quint32 maxLength)
-{
-    const std::optional<quint32> length = Unsigned();
-    if (length && *length > maxLength)
-        m_failed = true;
+    const quint32 length = Unsigned();
+    m_failed |= length > maxLength;
     const qsizetype at = m_position;
-    if (m_failed || !Take(Padded(*length)))
-        return std::nullopt;
-    return m_data.mid(at, *length);
+    return Take(Padded(length)) ? m_data.mid(at, length) : QByteArray();
 }
 
 CXdrWriter& CXdrWriter::Unsigned(quint32 value)

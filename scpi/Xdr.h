@@ -1,11 +1,11 @@
 // XDR, as ONC RPC encodes its messages (RFC 4506): big-endian 32-bit units, opaque data and
 // strings as a length and the bytes padded to a multiple of four. The reader never reads past
 // its data nor takes a length over the bound its caller gives: a short or oversized item
-// leaves it failed, and every later read fails too.
+// leaves it failed, and every read of a failed reader gives 0, false or nothing. A structure
+// is read whole, then Failed() says whether it was there.
 #pragma once
 
 #include <QByteArray>
-#include <optional>
 
 namespace scpi {
 
@@ -13,11 +13,11 @@ class CXdrReader {
 public:
     explicit CXdrReader(QByteArray data) : m_data(std::move(data)) {}
 
-    std::optional<quint32> Unsigned();
-    std::optional<qint32> Signed();
-    std::optional<bool> Boolean();  // 0 or 1; any other value fails
+    quint32 Unsigned();
+    qint32 Signed() { return qint32(Unsigned()); }
+    bool Boolean();  // 0 or 1; any other value fails
     // A variable-length opaque or string of at most maxLength bytes, its padding skipped.
-    std::optional<QByteArray> Opaque(quint32 maxLength);
+    QByteArray Opaque(quint32 maxLength);
 
     bool Failed() const { return m_failed; }
     // What is left unread; a well-formed message leaves nothing.

@@ -30,7 +30,7 @@ bool IsReply(const QByteArray& reply)
 {
     scpi::CXdrReader reader(reply);
     reader.Unsigned();
-    return reader.Unsigned() == 1u;
+    return reader.Unsigned() == 1u && !reader.Failed();
 }
 
 }  // namespace

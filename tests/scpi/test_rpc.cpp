@@ -83,17 +83,20 @@ private slots:
         QFETCH(quint32, bound);
         QFETCH(QByteArray, read);
         CXdrReader reader(data);
-        QCOMPARE(reader.Opaque(bound).value_or("(failed)"), read);
-        QCOMPARE(reader.Failed(), read == "(failed)");
-        QVERIFY(!reader.Unsigned() || !reader.Failed());  // nothing more after a failure
+        const QByteArray opaque = reader.Opaque(bound);
+        QCOMPARE(reader.Failed() ? QByteArray("(failed)") : opaque, read);
+        QVERIFY(opaque.isEmpty() || !reader.Failed());
+        QVERIFY(reader.Unsigned() == 0 || !reader.Failed());  // nothing more after a failure
     }
 
     void aBooleanIsZeroOrOne()
     {
         CXdrReader reader(Words({1, 0, 2}));
-        QCOMPARE(reader.Boolean(), std::optional<bool>(true));
-        QCOMPARE(reader.Boolean(), std::optional<bool>(false));
-        QCOMPARE(reader.Boolean(), std::nullopt);
+        QVERIFY(reader.Boolean());
+        QVERIFY(!reader.Boolean());
+        QVERIFY(!reader.Failed());
+        QVERIFY(!reader.Boolean());
+        QVERIFY(reader.Failed());
     }
 
     // Every way of cutting the stream gives the same records.
