@@ -17,14 +17,18 @@
 
 namespace {
 
-QCoreApplication& Application()
-{
-    static int argc = 1;
-    static char name[] = "fuzz_rpc";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
-    return application;
-}
+// One instrument on its thread for every input, as the server has it; each input's links
+// are its own, and go with its core.
+struct Bench {
+    int argc = 1;
+    char name[9] = "fuzz_rpc";
+    char* argv[2] = {name, nullptr};
+    QCoreApplication application{argc, argv};
+    board::CSimulatedPortProvider ports;
+    std::shared_ptr<board::CSimulatedBoard> board = ports.Attach("SIM");
+    scpi::CInstrument instrument{ports, {"SIM"}, false, [](const QString&) {}};
+    scpi::CInstrumentRunner runner{instrument};
+};
 
 bool IsReply(const QByteArray& reply)
 {
@@ -37,29 +41,23 @@ bool IsReply(const QByteArray& reply)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    Application();
-    board::CSimulatedPortProvider ports;
-    ports.Attach("SIM");
-    scpi::CInstrument instrument(ports, {"SIM"}, false, [](const QString&) {});
+    static Bench bench;
+    scpi::CVxi11Core core(bench.runner, [](const QString&) {});
+    const QList<scpi::RpcProgram> programs{core.CoreProgram(1, QStringLiteral("fuzz")), core.AbortProgram(),
+                                           scpi::PortmapProgram(scpi::PortmapperMappings())};
+    scpi::CRecordAssembler records(scpi::CRpcConnection::kMaxRecord);
     int calls = 0;
     int replies = 0;
-    {
-        scpi::CInstrumentRunner runner(instrument);
-        scpi::CVxi11Core core(runner, [](const QString&) {});
-        const QList<scpi::RpcProgram> programs{core.CoreProgram(1, QStringLiteral("fuzz")), core.AbortProgram(),
-                                               scpi::PortmapProgram(scpi::PortmapperMappings())};
-        scpi::CRecordAssembler records(scpi::CRpcConnection::kMaxRecord);
-        for (const QByteArray& record : records.Take(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)))) {
-            ++calls;
-            scpi::Dispatch(record, programs, [&replies](const QByteArray& reply) {
-                ++replies;
-                if (!reply.isEmpty() && !IsReply(reply))
-                    std::abort();
-            });
-            QCoreApplication::processEvents();  // answers of lines that have run
-            if (replies > calls)
+    for (const QByteArray& record : records.Take(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)))) {
+        ++calls;
+        scpi::Dispatch(record, programs, [&replies](const QByteArray& reply) {
+            ++replies;
+            if (!reply.isEmpty() && !IsReply(reply))
                 std::abort();
-        }
+        });
+        QCoreApplication::processEvents();  // answers of lines that have run
+        if (replies > calls)
+            std::abort();
     }
     return 0;
 }
