@@ -201,9 +201,9 @@ class TestVxi11Server(unittest.TestCase):
                     continue
                 server = Server(prefix=prefix)
                 said = server.wait_for_line("VXI-11 not offered")
-                self.assertRegex(said, r"no portmapper runs on this computer, and port 111 cannot be taken here \(.+\); "
-                                       r"install and start rpcbind \(Debian: sudo apt install rpcbind\), or let this program "
-                                       r"take port 111: sudo setcap cap_net_bind_service=\+ep /")
+                self.assertRegex(said, r"port 111, where clients ask for it, cannot be taken here \(.+\); no portmapper runs on "
+                                       r"this computer: install and start rpcbind \(Debian: sudo apt install rpcbind\), or let "
+                                       r"this program take port 111: sudo setcap cap_net_bind_service=\+ep /")
                 with socket.create_connection(("127.0.0.1", server.port), timeout=LIMIT) as raw:
                     raw.sendall(b"*IDN?\n")
                     self.assertEqual(raw.makefile().readline(), "Lumadex,LDX7320,simulated board,1.0.0.1\n")

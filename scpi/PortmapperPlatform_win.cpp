@@ -1,8 +1,13 @@
-#include "PortmapperAdvice.h"
+#include "PortmapperPlatform.h"
 
 namespace scpi {
 
-// Any program may take port 111 on Windows: another one holds it, or a firewall rule.
+bool SystemPortmapperExpected()
+{
+    return false;
+}
+
+// Any program may take port 111 on Windows: another one holds it.
 QString PortmapperAdvice()
 {
     return QStringLiteral("another program holds port 111 (an instrument server or a portmapper): end it and start this one again");
