@@ -114,7 +114,7 @@ void CVxi11Core::CreateLink(ChannelId channel, const QString& peer, const RpcCal
     const std::optional<CreateLinkParms> parms = DecodeCreateLink(call.arguments);
     if (!parms)
         return Answer(call, respond, std::nullopt);
-    if (parms->device != kDeviceName) {
+    if (parms->device.toLower() != kDeviceName) {  // as VISA's resource names, in any case
         m_log(QStringLiteral("VXI-11 link from %1 refused: no device '%2' here, only %3").arg(peer, QString::fromLatin1(parms->device), QLatin1String(kDeviceName)));
         return Answer(call, respond, CreateLinkResult(kVxiDeviceNotAccessible, 0, 0));
     }

@@ -221,7 +221,7 @@ class TestVxi11Server(unittest.TestCase):
         self.assertEqual(ninth.error, 9)
         server.wait_for_line(r"VXI-11 link from 127\.0\.0\.1:\d+ refused: 8 links are open already")
         self.assertEqual(links[3].destroy(), 0)
-        self.assertEqual(vxi.Link(core_port).error, 0)
+        self.assertEqual(vxi.Link(core_port, device=b"INST0").error, 0)
         self.assertEqual(vxi.Link(core_port, device=b"inst1").error, 3)
         self.assertEqual(server.end(), 0)
 
