@@ -32,6 +32,8 @@ public:
     bool Listen(const QString& address, QString* error);
     // Where it listens, as "127.0.0.1:5025", the port the system chose for port 0 included.
     QString Address() const;
+    // The host part of it, where the other front doors listen too.
+    QHostAddress Host() const { return m_listener.serverAddress(); }
 
 private:
     using ClientId = CInstrumentRunner::ClientId;

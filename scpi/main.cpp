@@ -5,6 +5,7 @@
 #include "Instrument.h"
 #include "ScpiCommandLine.h"
 #include "ScpiServer.h"
+#include "Vxi11Service.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -38,6 +39,9 @@ int main(int argc, char* argv[])
             return 1;
         }
         Log(QStringLiteral("listening on %1").arg(server.Address()));
+        scpi::CVxi11Service vxi11(runner, Log);  // unregistered from the portmapper at the end
+        if (options.vxi11)
+            vxi11.Start(server.Host());
         runner.LookForBoard();  // it serves without a board all the same
         application.exec();
     }  // the line under way finishes, and the port is closed

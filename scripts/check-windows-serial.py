@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The Windows programs on serial ports under Wine, with boards on pseudo-terminals behind
 COM names: the console program's bytes, silent ports and an unanswered read as on Linux,
-the line left as it was found, and the panel's default search (COM4..COM1, then the other
-COM ports). Run by scripts/test-windows.sh inside its Wine session (WINEPREFIX, DISPLAY,
+the line left as it was found, the panel's default search (COM4..COM1, then the other
+COM ports), and the SCPI server over its raw socket and over VXI-11. Run by scripts/test-windows.sh inside its Wine session (WINEPREFIX, DISPLAY,
 WINEPATH set). Usage: check-windows-serial.py BUILD_DIR
 
 Every COM name a check uses is named in HKLM\\Software\\Wine\\Ports, from which Wine builds
@@ -12,6 +12,7 @@ run only where LDX_SERIAL_LINES_HIDDEN says that this machine's serial lines are
 reach (test-windows.sh hides them in a mount namespace of its own)."""
 import json
 import os
+import re
 import signal
 import socket
 import stat
@@ -23,6 +24,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
 from ptyboard import PtyBoard  # noqa: E402  (one pseudo-terminal board for every check in Python)
+import vxi11client  # noqa: E402  (the RPC client of the VXI-11 tests)
 
 
 def silent(_byte):
@@ -141,6 +143,28 @@ def run_panel(build, arguments, then_keys=()):
     return panel.wait(timeout=60)
 
 
+def vxi11_idn(build):
+    """The Windows server's VXI-11 core channel, at the port it names on standard error,
+    asked *IDN? through Wine's loopback; then Ctrl+C. What it said, and the answer."""
+    server = subprocess.Popen(["wine", os.path.join(build, "scpi", "ldx7320-scpi.exe"), "--simulate", "--listen", "127.0.0.1:0"],
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    try:
+        said = next((line.strip() for line in server.stderr if "VXI-11" in line), "(nothing)")
+        port = re.search(r"VXI-11 on 127\.0\.0\.1:(\d+) ", said)
+        link = vxi11client.Link(int(port.group(1))) if port else None
+        return said, link.query("*IDN?") if link else None
+    finally:
+        for connection in vxi11client.opened:
+            connection.close()
+        server.send_signal(signal.SIGINT)
+        try:
+            server.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            server.kill()
+            server.wait()
+        server.stderr.close()
+
+
 def main():
     build = sys.argv[1]
     with open(os.path.join(build, "CMakeCache.txt"), encoding="utf-8") as cache:
@@ -209,7 +233,7 @@ def main():
     # ends it with the port closed and the line as it was found.
     board.clear()
     server = subprocess.Popen(["wine", os.path.join(build, "scpi", "ldx7320-scpi.exe"), "--port", "COM7",
-                               "--listen", "127.0.0.1:0"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                               "--listen", "127.0.0.1:0", "--no-vxi11"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                               stderr=subprocess.PIPE, text=True)
     port = next(int(line.rsplit(":", 1)[1]) for line in server.stderr if "listening on 127.0.0.1:" in line)
     with socket.create_connection(("127.0.0.1", port), timeout=60) as connection:
@@ -221,6 +245,17 @@ def main():
     server.stderr.close()
     ok &= check("SCPI server, bytes", board.drained(), "bb 80 05 93 83 09 90")
     ok &= check("SCPI server, the line at 19200 baud again", board.speed(), termios.B19200)
+
+    # VXI-11: the core channel found where the server says, *IDN? answered over RPC. The
+    # server answers port 111 itself: only in a network namespace of the session's own.
+    if os.environ.get("LDX_NETWORK_PRIVATE"):
+        said, answer = vxi11_idn(build)
+        ok &= check("SCPI server, VXI-11 found", re.sub(r":\d+ ", ":N ", said),
+                    "ldx7320-scpi: VXI-11 on 127.0.0.1:N (inst0), portmapper answered here on port 111")
+        ok &= check("SCPI server, VXI-11 *IDN?", answer, f"Lumadex,LDX7320,simulated board,{version}")
+    else:
+        print("skipped: VXI-11 under Wine, whose server answers port 111: scripts/test-windows.sh gives it a network "
+              "namespace of its own only as root")
 
     if not os.environ.get("LDX_SERIAL_LINES_HIDDEN"):
         print("skipped: the checks in which the programs search COM ports by themselves, since this machine's "

@@ -12,10 +12,10 @@ scripts/install-deps.sh
 scripts/install-missing.sh clang libfuzzer-14-dev libclang-rt-14-dev
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-Werror -DLDX_FUZZ=ON \
   -DLDX_BUILD_TESTS=OFF >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_scpi fuzz_cli
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_scpi fuzz_rpc fuzz_cli
 
 export QT_QPA_PLATFORM=offscreen
-for fuzzer in scpi cli; do
+for fuzzer in scpi rpc cli; do
   corpus="build-fuzz/corpus/$fuzzer"
   log="build-fuzz/fuzz_$fuzzer.log"
   mkdir -p "$corpus"

@@ -10,18 +10,21 @@
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 build="$repo/build-windows"
-"$repo/scripts/install-missing.sh" wine xvfb xdotool cmake python3 g++-mingw-w64-x86-64-posix util-linux mount
+"$repo/scripts/install-missing.sh" wine xvfb xdotool cmake python3 g++-mingw-w64-x86-64-posix util-linux mount iproute2
 
 # Wine gives this machine's own serial lines (/dev/ttyS0 is often its console) free COM
 # names at every start. The tests run in a mount namespace of their own in which those
 # device nodes are empty files, so that no COM name can reach a real line. That takes root;
 # without it the checks in which a program searches COM ports by itself are skipped.
-if [ -z "${LDX_SERIAL_LINES_HIDDEN:-}" ] && unshare -m true 2>/dev/null; then
-  export LDX_SERIAL_LINES_HIDDEN=1
-  exec unshare -m bash -c 'empty="$(mktemp)"
+# The same namespace has a network of its own, its loopback alone: the SCPI server under
+# Wine answers the portmapper's port 111 there, never the machine's.
+if [ -z "${LDX_SERIAL_LINES_HIDDEN:-}" ] && unshare -m -n true 2>/dev/null; then
+  export LDX_SERIAL_LINES_HIDDEN=1 LDX_NETWORK_PRIVATE=1
+  exec unshare -m -n bash -c 'empty="$(mktemp)"
     for line in /dev/ttyS* /dev/ttyUSB* /dev/ttyACM*; do
       [ -e "$line" ] && { mount --bind "$empty" "$line" || exit 1; }
     done
+    ip link set lo up || exit 1
     exec "$0" "$@"' "$0" "$@"
 fi
 

@@ -5,8 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
-# The lab's SCPI client, which the tests of ldx7320-scpi drive it with.
-scripts/install-missing.sh python3-pyvisa python3-pyvisa-py
+# The lab's SCPI and VXI-11 clients, which the tests of ldx7320-scpi drive it with, and the
+# system's portmapper (rpcbind, with rpcinfo) and the namespace tools its VXI-11 tests use.
+scripts/install-missing.sh python3-pyvisa python3-pyvisa-py lxi-tools rpcbind iproute2 util-linux
 jobs="$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 

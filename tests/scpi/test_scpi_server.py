@@ -28,13 +28,15 @@ LIMIT = 60  # seconds: only ever a limit on a wait for a state
 
 
 class Server:
-    """The program, listening on a port of the system's choosing; its standard error is kept
-    line by line. Every server started is ended when its test ends, whatever happened."""
+    """The program, listening on a port of the system's choosing, without VXI-11 (port 111 is
+    the machine's: test_vxi11_server.py takes it in a namespace of its own); its standard
+    error is kept line by line. Every server started is ended when its test ends, whatever
+    happened."""
 
     started = []
 
     def __init__(self, *arguments):
-        self.process = subprocess.Popen([PROGRAM, "--listen", "127.0.0.1:0", *arguments],
+        self.process = subprocess.Popen([PROGRAM, "--listen", "127.0.0.1:0", "--no-vxi11", *arguments],
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.PIPE, text=True)
         Server.started.append(self)
