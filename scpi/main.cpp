@@ -1,6 +1,7 @@
 // ldx7320-scpi: the LDX7320 board as a SCPI instrument on TCP, through the same board link
 // as the panel.
 #include "ChosenPorts.h"
+#include "DnsSd.h"
 #include "EndSignals.h"
 #include "Instrument.h"
 #include "ScpiCommandLine.h"
@@ -38,6 +39,9 @@ int main(int argc, char* argv[])
             return 1;
         }
         Log(QStringLiteral("listening on %1").arg(server.Address()));
+        // Found by the lab's tools while it serves beyond the loopback; withdrawn at the end.
+        const bool vxi11Offered = false;  // VXI-11 is not served yet
+        const auto advertised = scpi::AdvertiseServer(server.Address(), vxi11Offered, Log);
         runner.LookForBoard();  // it serves without a board all the same
         application.exec();
     }  // the line under way finishes, and the port is closed
