@@ -7,6 +7,9 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 # The lab's SCPI client, which the tests of ldx7320-scpi drive it with.
 scripts/install-missing.sh python3-pyvisa python3-pyvisa-py
+# The DNS-SD test's own system bus and Avahi (never the machine's), and a lab tool that
+# browses them; its network namespace's interface.
+scripts/install-missing.sh dbus-daemon avahi-daemon avahi-utils lxi-tools iproute2
 jobs="$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 
