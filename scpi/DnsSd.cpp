@@ -6,6 +6,7 @@
 #include <QHostAddress>
 #include <QStringList>
 #include <QSysInfo>
+#include <optional>
 
 namespace scpi {
 
@@ -13,6 +14,8 @@ namespace {
 
 // A DNS label's length: the instance name is one label.
 constexpr int kMaxNameBytes = 63;
+// VXI-11's clients ask the portmapper for the instrument's port.
+constexpr quint16 kPortmapperPort = 111;
 
 // "LDX7320 on bench-pc", cut to a label's length at a whole character.
 QString InstanceName(const QString& host)
@@ -23,8 +26,8 @@ QString InstanceName(const QString& host)
     return name;
 }
 
-}  // namespace
-
+// The advertisement of a server listening at address on a host of that name; nothing on
+// the loopback.
 std::optional<DnsSdAdvertisement> AdvertisementFor(const QString& address, bool vxi11Offered, const QString& hostName)
 {
     // "HOST:PORT" or "[IPv6]:PORT", as the server words where it listens.
@@ -48,6 +51,8 @@ std::optional<DnsSdAdvertisement> AdvertisementFor(const QString& address, bool 
                          {"FirmwareVersion", LDX_VERSION}};
     return advertisement;
 }
+
+}  // namespace
 
 std::unique_ptr<IDnsSdPublication> AdvertiseServer(const QString& address, bool vxi11Offered, DnsSdLog log)
 {

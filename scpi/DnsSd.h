@@ -10,14 +10,10 @@
 #include <QString>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <utility>
 #include <vector>
 
 namespace scpi {
-
-// VXI-11's clients ask the portmapper for the instrument's port.
-inline constexpr quint16 kPortmapperPort = 111;
 
 struct DnsSdService {
     QString type;  // "_scpi-raw._tcp"
@@ -32,11 +28,6 @@ struct DnsSdAdvertisement {
     std::vector<std::pair<QByteArray, QByteArray>> txt;  // key and value, in this order
 };
 
-// The advertisement of a server that listens at address (as CScpiServer::Address() gives
-// it: "0.0.0.0:5025", "[::]:5025", "10.0.0.5:5025") on a host of that name; nothing on a
-// loopback address, where no one else could reach it.
-std::optional<DnsSdAdvertisement> AdvertisementFor(const QString& address, bool vxi11Offered, const QString& hostName);
-
 // The advertisement on the platform's service while it lives; withdrawn when it goes.
 class IDnsSdPublication {
 public:
@@ -45,9 +36,10 @@ public:
 
 using DnsSdLog = std::function<void(const QString&)>;
 
-// Advertises a server that listens at address, on this host, when the address reaches
-// beyond the loopback: nothing otherwise. log: one line when the services are out (again
-// after a change of name), or once that they cannot be.
+// Advertises a server that listens at address (as CScpiServer::Address() gives it:
+// "0.0.0.0:5025", "[::]:5025", "10.0.0.5:5025"), on this host, when the address reaches
+// beyond the loopback; nothing on the loopback, where no one else could reach it. log: one
+// line when the services are out (again after a change of name), or once that they cannot be.
 std::unique_ptr<IDnsSdPublication> AdvertiseServer(const QString& address, bool vxi11Offered, DnsSdLog log);
 
 // What each platform file provides: the advertisement handed to the platform's service.

@@ -4,16 +4,10 @@
 
 namespace scpi {
 
-namespace {
-
-class CNoPublication : public IDnsSdPublication {};
-
-}  // namespace
-
 std::unique_ptr<IDnsSdPublication> PublishOnPlatform(const DnsSdAdvertisement&, DnsSdLog log)
 {
     log(NotAvailableLine(QStringLiteral("no DNS-SD service known on this system")));
-    return std::make_unique<CNoPublication>();
+    return nullptr;
 }
 
 }  // namespace scpi
