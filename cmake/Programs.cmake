@@ -14,11 +14,13 @@ function(ldx_add_program target library windows_rc)
 endfunction()
 
 # The platform's files of a library: ldx_platform_sources(target WINDOWS a_win.cpp ...
-# OTHERS a_unix.cpp ...).
+# [LINUX a_linux.cpp ...] OTHERS a_unix.cpp ...); OTHERS on Linux too unless LINUX is given.
 function(ldx_platform_sources target)
-  cmake_parse_arguments(P "" "" "WINDOWS;OTHERS" ${ARGN})
+  cmake_parse_arguments(P "" "" "WINDOWS;LINUX;OTHERS" ${ARGN})
   if(WIN32)
     target_sources(${target} PRIVATE ${P_WINDOWS})
+  elseif(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND DEFINED P_LINUX)
+    target_sources(${target} PRIVATE ${P_LINUX})
   else()
     target_sources(${target} PRIVATE ${P_OTHERS})
   endif()

@@ -4,6 +4,7 @@
 #include "CurrentCode.h"
 #include "Leds.h"
 #include "Instrument.h"
+#include "InstrumentIdentity.h"
 #include "ScpiParser.h"
 #include "Version.h"
 
@@ -80,7 +81,9 @@ bool Identify(Call& call)
 {
     call.instrument.LookForBoard();
     const QString port = call.instrument.PortName();
-    call.answer = QStringLiteral("Lumadex,LDX7320,%1,%2").arg(port.isEmpty() ? QStringLiteral("0") : port, QStringLiteral(LDX_VERSION));
+    call.answer = QStringLiteral("%1,%2,%3,%4")
+                      .arg(QLatin1String(kManufacturer), QLatin1String(kModel), port.isEmpty() ? QStringLiteral("0") : port,
+                           QStringLiteral(LDX_VERSION));
     return true;
 }
 

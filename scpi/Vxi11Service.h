@@ -14,7 +14,8 @@ public:
     CVxi11Service(CInstrumentRunner& runner, std::function<void(const QString&)> log);
 
     // At host, the raw socket's; says on the log where it listens and how it is found.
-    void Start(const QHostAddress& host);
+    // Whether it is offered.
+    bool Start(const QHostAddress& host);
 
 private:
     std::function<void(const QString&)> m_log;

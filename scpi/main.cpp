@@ -1,6 +1,7 @@
 // ldx7320-scpi: the LDX7320 board as a SCPI instrument on TCP, through the same board link
 // as the panel.
 #include "ChosenPorts.h"
+#include "DnsSd.h"
 #include "EndSignals.h"
 #include "Instrument.h"
 #include "ScpiCommandLine.h"
@@ -40,8 +41,9 @@ int main(int argc, char* argv[])
         }
         Log(QStringLiteral("listening on %1").arg(server.Address()));
         scpi::CVxi11Service vxi11(runner, Log);  // unregistered from the portmapper at the end
-        if (options.vxi11)
-            vxi11.Start(server.Host());
+        const bool vxi11Offered = options.vxi11 && vxi11.Start(server.Host());
+        // Found by the lab's tools while it serves beyond the loopback; withdrawn at the end.
+        const auto advertised = scpi::AdvertiseServer(server.Address(), vxi11Offered, Log);
         runner.LookForBoard();  // it serves without a board all the same
         application.exec();
     }  // the line under way finishes, and the port is closed

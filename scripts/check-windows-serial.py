@@ -20,6 +20,7 @@ import subprocess
 import sys
 import tempfile
 import termios
+import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
@@ -159,10 +160,39 @@ def vxi11_idn(build):
         server.send_signal(signal.SIGINT)
         try:
             server.wait(timeout=60)
+def check_dnssd_missing(build, version):
+    """The SCPI server listening on the network: Wine has no DnsServiceRegister, which the
+    server says once on standard error, and it serves all the same. How it ends after Ctrl+C
+    is the check of the server on COM7; here every line it says up to "ended" is read."""
+    server = subprocess.Popen(["wine", os.path.join(build, "scpi", "ldx7320-scpi.exe"), "--simulate", "--listen", "0.0.0.0:0", "--no-vxi11"],
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    said, answer = [], None
+    bound = threading.Timer(120, server.kill)  # a server that never says "ended" is ended
+    bound.start()
+    try:
+        for line in server.stderr:
+            said.append(line.strip())
+            if said[-1].startswith("ldx7320-scpi: listening on 0.0.0.0:"):
+                with socket.create_connection(("127.0.0.1", int(said[-1].rsplit(":", 1)[1])), timeout=60) as connection:
+                    connection.sendall(b"*IDN?\n")
+                    answer = connection.makefile().readline().strip()
+                server.send_signal(signal.SIGINT)
+            if said[-1] == "ldx7320-scpi: ended":
+                break
+    finally:
+        bound.cancel()
+        try:
+            server.wait(timeout=10)
         except subprocess.TimeoutExpired:
             server.kill()
             server.wait()
         server.stderr.close()
+    ok = check("SCPI server on the network, DNS-SD said to be missing, once", [line for line in said if "DNS-SD" in line],
+               ["ldx7320-scpi: DNS-SD not available (this Windows has no DnsServiceRegister: Windows 10 or later has it): "
+                "not advertised, serving all the same"])
+    ok &= check("SCPI server on the network, answer", answer, f"Lumadex,LDX7320,simulated board,{version}")
+    ok &= check("SCPI server on the network, ended by Ctrl+C", said[-1:], ["ldx7320-scpi: ended"])
+    return ok
 
 
 def main():
@@ -245,6 +275,7 @@ def main():
     server.stderr.close()
     ok &= check("SCPI server, bytes", board.drained(), "bb 80 05 93 83 09 90")
     ok &= check("SCPI server, the line at 19200 baud again", board.speed(), termios.B19200)
+    ok &= check_dnssd_missing(build, version)
 
     # VXI-11: the core channel found where the server says, *IDN? answered over RPC. The
     # server answers port 111 itself: only in a network namespace of the session's own.

@@ -8,6 +8,9 @@ scripts/install-deps.sh
 # The lab's SCPI and VXI-11 clients, which the tests of ldx7320-scpi drive it with, and the
 # system's portmapper (rpcbind, with rpcinfo) and the namespace tools its VXI-11 tests use.
 scripts/install-missing.sh python3-pyvisa python3-pyvisa-py lxi-tools rpcbind iproute2 util-linux
+# The DNS-SD test's own system bus and Avahi (never the machine's), which lxi discovers
+# the server through.
+scripts/install-missing.sh dbus-daemon avahi-daemon avahi-utils
 jobs="$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 
