@@ -160,6 +160,12 @@ def vxi11_idn(build):
         server.send_signal(signal.SIGINT)
         try:
             server.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            server.kill()
+            server.wait()
+        server.stderr.close()
+
+
 def check_dnssd_missing(build, version):
     """The SCPI server listening on the network: Wine has no DnsServiceRegister, which the
     server says once on standard error, and it serves all the same. How it ends after Ctrl+C
