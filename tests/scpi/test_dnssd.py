@@ -30,12 +30,12 @@ import socket
 import subprocess
 import sys
 import tempfile
-import threading
-import time
 import unittest
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from programs import LIMIT, Program, wait_until  # noqa: E402
+
 SERVER = sys.argv[1]
-LIMIT = 60  # seconds: only ever a limit on a wait for a state
 ADDRESS = "10.77.0.1"
 HOST = "ldx-dnssd-test"
 INSIDE = "LDX_DNSSD_NAMESPACES"  # set where the script runs in its own namespaces
@@ -82,63 +82,6 @@ publish-aaaa-on-ipv4=no
 """
 
 
-class Program:
-    """A program the test started, one stream of it kept line by line. Killed with the test
-    (setpriv's parent-death signal) should the test itself be killed."""
-
-    def __init__(self, arguments, environment, stream="stderr"):
-        guard = ["setpriv", "--pdeathsig", "KILL"] if shutil.which("setpriv") else []
-        kept = {"stdout": subprocess.PIPE, "stderr": subprocess.STDOUT} if stream == "stdout" else \
-               {"stdout": subprocess.DEVNULL, "stderr": subprocess.PIPE}
-        self.process = subprocess.Popen(guard + arguments, stdin=subprocess.DEVNULL, text=True, env=environment, **kept)
-        self.lines = []
-        self.ended = False  # its stream, all read
-        self.changed = threading.Condition()
-        self.stream = getattr(self.process, stream)
-        self.reader = threading.Thread(target=self.keep_lines, daemon=True)
-        self.reader.start()
-
-    def keep_lines(self):
-        for line in self.stream:
-            with self.changed:
-                self.lines.append(line.rstrip("\n"))
-                self.changed.notify_all()
-        with self.changed:
-            self.ended = True
-            self.changed.notify_all()
-
-    def wait_for_line(self, pattern):
-        """The first line that matches, once the program has said it."""
-        def found():
-            return next((line for line in self.lines if re.search(pattern, line)), None)
-        with self.changed:
-            self.changed.wait_for(lambda: found() or self.ended, LIMIT)
-            line = found()
-        if line is None:
-            raise AssertionError(f"{self.process.args} never said /{pattern}/; it said: {self.lines}")
-        return line
-
-    def end(self, number=signal.SIGTERM):
-        """Its exit code, once the signal has ended it; its lines are all in."""
-        self.process.send_signal(number)
-        code = self.process.wait(timeout=LIMIT)
-        self.reader.join()
-        self.stream.close()
-        return code
-
-    def stop(self):
-        """Ends it if it still runs: asked first, killed after a short grace."""
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-        self.reader.join()
-        self.stream.close()
-
-
 class Server(Program):
     """ldx7320-scpi on the simulated board, listening where asked on a port of the system's choosing."""
 
@@ -170,16 +113,6 @@ def advertised(program):
 def unescaped(text):
     """A name as avahi-browse --parsable escapes it (\\032 for a space, \\. for a dot)."""
     return re.sub(rb"\\(\d{3}|.)", lambda m: bytes([int(m[1])]) if m[1].isdigit() else m[1], text.encode()).decode()
-
-
-def wait_for(state, what):
-    """Looks again and again until the state holds; the limit only bounds a wait that failed."""
-    deadline = time.monotonic() + LIMIT
-    while not (value := state()):
-        if time.monotonic() > deadline:
-            raise AssertionError(f"never {what}")
-        time.sleep(0.05)
-    return value
 
 
 def without_bus():
@@ -286,10 +219,10 @@ class TestWithAvahi(WithBus):
         return found
 
     def wait_until_found(self, kind, name):
-        return wait_for(lambda: self.browse(kind).get(name), f"found {name} as {kind}")
+        return wait_until(lambda: self.browse(kind).get(name), f"found {name} as {kind}")
 
     def wait_until_gone(self, kind, name):
-        wait_for(lambda: name not in self.browse(kind), f"saw {name} as {kind} go")
+        wait_until(lambda: name not in self.browse(kind), f"saw {name} as {kind} go")
 
     def test_the_server_is_found_with_its_port_and_txt_keys(self):
         server = Server(self, ADDRESS, self.environment)
@@ -313,7 +246,7 @@ class TestWithAvahi(WithBus):
             run = subprocess.run(["lxi", "discover", "--mdns", "--timeout", "1"], env=self.environment,
                                  capture_output=True, text=True, timeout=LIMIT)
             return expected in run.stdout
-        wait_for(listed, f"listed by lxi discover: {expected!r}")
+        wait_until(listed, f"listed by lxi discover: {expected!r}")
         self.assertEqual(server.end(), 0)
 
     def test_every_ending_signal_withdraws_it(self):

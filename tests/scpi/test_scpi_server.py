@@ -14,7 +14,6 @@ import struct
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import unittest
 
@@ -22,47 +21,19 @@ import pyvisa
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from ptyboard import PtyBoard  # noqa: E402
+from programs import LIMIT, Program, stop_all  # noqa: E402
 
 PROGRAM, README = sys.argv[1], sys.argv[2]
-LIMIT = 60  # seconds: only ever a limit on a wait for a state
 
 
-class Server:
+class Server(Program):
     """The program, listening on a port of the system's choosing, without VXI-11 (port 111 is
-    the machine's: test_vxi11_server.py takes it in a namespace of its own); its standard
-    error is kept line by line. Every server started is ended when its test ends, whatever
-    happened."""
-
-    started = []
+    the machine's: test_vxi11_server.py takes it in a namespace of its own)."""
 
     def __init__(self, *arguments):
-        self.process = subprocess.Popen([PROGRAM, "--listen", "127.0.0.1:0", "--no-vxi11", *arguments],
-                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.PIPE, text=True)
-        Server.started.append(self)
-        self.lines = []
-        self.changed = threading.Condition()
-        self.reader = threading.Thread(target=self.keep_lines, daemon=True)
-        self.reader.start()
+        super().__init__([PROGRAM, "--listen", "127.0.0.1:0", "--no-vxi11", *arguments])
         listening = self.wait_for_line(r"listening on 127\.0\.0\.1:(\d+)")
         self.port = int(re.search(r":(\d+)$", listening).group(1))
-
-    def keep_lines(self):
-        for line in self.process.stderr:
-            with self.changed:
-                self.lines.append(line.rstrip("\n"))
-                self.changed.notify_all()
-
-    def wait_for_line(self, pattern, after=0):
-        """The first line from the after-th on that matches, once the server has said it."""
-        def found():
-            return next((line for line in self.lines[after:] if re.search(pattern, line)), None)
-        with self.changed:
-            self.changed.wait_for(lambda: found() or self.process.poll() is not None, LIMIT)
-            line = found()
-        if line is None:
-            raise AssertionError(f"the server never said /{pattern}/; it said: {self.lines}")
-        return line
 
     def visa(self):
         resource = pyvisa.ResourceManager("@py").open_resource(
@@ -76,24 +47,10 @@ class Server:
 
     def end(self, number=signal.SIGTERM):
         """Its exit code, once the signal has ended it and it has said so."""
-        self.process.send_signal(number)
-        code = self.process.wait(timeout=LIMIT)
-        self.reader.join()
-        self.process.stderr.close()
+        code = super().end(number)
         if self.lines[-1:] != ["ldx7320-scpi: ended"]:
             raise AssertionError(f"the server's last words were not 'ended': {self.lines}")
         return code
-
-    def stop(self):
-        """Ends it if a failed test left it running: asked first, killed after a short grace."""
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-        self.process.stderr.close()
 
 
 def ask(connection, reader, line):
@@ -125,8 +82,7 @@ def close_waiting(server_port, client_port):
 
 class TestScpiServer(unittest.TestCase):
     def tearDown(self):
-        while Server.started:
-            Server.started.pop().stop()
+        stop_all()
 
     def test_the_readmes_pyvisa_example_runs_as_printed(self):
         with open(README, encoding="utf-8") as readme:

@@ -9,14 +9,10 @@ able to broadcast, and rpcbind's files private to it; without root it skips.
     test_vxi11_server.py SERVER_PROGRAM"""
 import os
 import re
-import shutil
 import signal
 import socket
 import subprocess
 import sys
-import tempfile
-import threading
-import time
 import unittest
 
 SKIP = 77
@@ -34,64 +30,18 @@ import pyvisa  # noqa: E402
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import vxi11client as vxi  # noqa: E402
+from programs import LIMIT, Program, stop_all, wait_until  # noqa: E402
 
 PROGRAM = sys.argv[1]
-LIMIT = 60  # seconds: only ever a limit on a wait for a state
 # Servers listening beyond the loopback advertise themselves over the system D-Bus: here on a
 # bus that is not there, never the machine's (its Avahi stays out of these tests).
 os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = "unix:path=/nonexistent/ldx7320-no-bus"
 VXI11_LINE = r"VXI-11 on [\d.]+:(\d+) \(inst0\), (.*)$"
 
 
-class Process:
-    """A program whose standard error is kept line by line; ended when its test ends,
-    whatever happened: asked first, killed after a short grace."""
-
-    started = []
-
-    def __init__(self, arguments, prefix=()):
-        self.process = subprocess.Popen([*prefix, *arguments], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                        stderr=subprocess.PIPE, text=True)
-        Process.started.append(self)
-        self.lines = []
-        self.changed = threading.Condition()
-        self.reader = threading.Thread(target=self.keep_lines, daemon=True)
-        self.reader.start()
-
-    def keep_lines(self):
-        for line in self.process.stderr:
-            with self.changed:
-                self.lines.append(line.rstrip("\n"))
-                self.changed.notify_all()
-        with self.changed:
-            self.changed.notify_all()
-
-    def wait_for_line(self, pattern):
-        def found():
-            return next((line for line in self.lines if re.search(pattern, line)), None)
-        with self.changed:
-            self.changed.wait_for(lambda: found() or self.process.poll() is not None, LIMIT)
-            line = found()
-        if line is None:
-            raise AssertionError(f"never said /{pattern}/; said: {self.lines}")
-        return line
-
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-        self.reader.join()
-        self.process.stderr.close()
-        self.process.stdout.close()
-
-
-class Server(Process):
+class Server(Program):
     def __init__(self, *arguments, listen="127.0.0.1:0", prefix=()):
-        super().__init__([PROGRAM, "--simulate", "--listen", listen, *arguments], prefix)
+        super().__init__([*prefix, PROGRAM, "--simulate", "--listen", listen, *arguments])
         self.port = int(self.wait_for_line(r"listening on [\d.]+:(\d+)").rsplit(":", 1)[1])
 
     def vxi11(self):
@@ -100,9 +50,7 @@ class Server(Process):
         return int(match.group(1)), match.group(2)
 
     def end(self, number=signal.SIGTERM):
-        self.process.send_signal(number)
-        code = self.process.wait(timeout=LIMIT)
-        self.reader.join()
+        code = super().end(number)
         if self.lines[-1:] != ["ldx7320-scpi: ended"]:
             raise AssertionError(f"the server's last words were not 'ended': {self.lines}")
         return code
@@ -110,22 +58,13 @@ class Server(Process):
 
 def rpcbind():
     """The system's portmapper, in this namespace only; ready once it answers."""
-    daemon = Process(["rpcbind", "-f", "-w"])
+    daemon = Program(["rpcbind", "-f", "-w"])
     wait_until(lambda: rpcinfo().returncode == 0, "rpcbind answering")
     return daemon
 
 
 def rpcinfo():
     return subprocess.run(["rpcinfo", "-p", "127.0.0.1"], capture_output=True, text=True, timeout=LIMIT)
-
-
-def wait_until(state, what):
-    """Looks again and again until the state holds; the limit only bounds a wait that failed."""
-    deadline = time.monotonic() + LIMIT
-    while not state():
-        if time.monotonic() > deadline:
-            raise AssertionError(f"never {what}")
-        time.sleep(0.01)
 
 
 def visa(timeout=LIMIT * 1000):
@@ -138,8 +77,7 @@ class TestVxi11Server(unittest.TestCase):
     def tearDown(self):
         while vxi.opened:
             vxi.opened.pop().close()
-        while Process.started:
-            Process.started.pop().stop()
+        stop_all()
 
     def test_pyvisa_identifies_sweeps_polls_clears_and_times_out(self):
         server = Server()
