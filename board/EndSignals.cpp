@@ -2,7 +2,6 @@
 // (EndSignals_win.cpp, EndSignals_unix.cpp).
 #include "EndSignals.h"
 
-#include <QSocketNotifier>
 #include <utility>
 
 namespace board {
@@ -17,28 +16,13 @@ CEndSignalNotifier::CEndSignalNotifier(std::function<void()> onSignal) : m_onSig
     if (!first)
         return;
     CatchEndSignals();
-    // Where the handler wakes a descriptor (off Windows), the event loop watches it;
-    // elsewhere the handler calls NotifyFromAnyThread.
-    if (EndSignalDescriptor() == -1)
-        return;
-    auto* notifier = new QSocketNotifier(EndSignalDescriptor(), QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, [this, notifier] {
-        notifier->setEnabled(false);  // the byte stays: later waits end at once too
-        m_onSignal();
-    });
+    WatchEndSignals(this, [this] { m_onSignal(); });
 }
 
 CEndSignalNotifier::~CEndSignalNotifier()
 {
     CEndSignalNotifier* self = this;
     s_notifier.compare_exchange_strong(self, nullptr);  // a refused one leaves the first's place alone
-}
-
-// The call is queued to the event loop, and dropped when the notifier is gone by then.
-void CEndSignalNotifier::NotifyFromAnyThread()
-{
-    if (CEndSignalNotifier* notifier = s_notifier)
-        QMetaObject::invokeMethod(notifier, [notifier] { notifier->m_onSignal(); }, Qt::QueuedConnection);
 }
 
 }  // namespace board

@@ -19,6 +19,12 @@ bool EndSignalCame();
 // ends with it; -1 where there is none.
 int EndSignalDescriptor();
 
+class CEndSignalNotifier;
+// Calls fired from the notifier's event loop once one of the signals has come, through a
+// watcher the notifier owns (the descriptor's socket notifier off Windows, the event's
+// notifier on Windows): the signal's handler itself never touches Qt.
+void WatchEndSignals(CEndSignalNotifier* notifier, std::function<void()> fired);
+
 // Calls onSignal from the event loop, never from the signal's handler, when one of the
 // signals comes. Needs the application object; installs the handlers. One at a time: a
 // second one while the first lives is a fault (asserted), and is refused where assertions
@@ -27,10 +33,6 @@ class CEndSignalNotifier : public QObject {
 public:
     explicit CEndSignalNotifier(std::function<void()> onSignal);
     ~CEndSignalNotifier() override;
-
-    // For a handler that runs on a thread of its own (Windows' console handler): queues
-    // the call to the living notifier's event loop.
-    static void NotifyFromAnyThread();
 
 private:
     static std::atomic<CEndSignalNotifier*> s_notifier;

@@ -1,6 +1,7 @@
 // POSIX: SIGINT, SIGTERM and SIGHUP, and a pipe whose one byte wakes every wait.
 #include "EndSignals.h"
 
+#include <QSocketNotifier>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -51,6 +52,17 @@ bool EndSignalCame()
 int EndSignalDescriptor()
 {
     return g_wake[0];
+}
+
+void WatchEndSignals(CEndSignalNotifier* owner, std::function<void()> fired)
+{
+    if (g_wake[0] == -1)
+        return;
+    auto* notifier = new QSocketNotifier(g_wake[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [notifier, fired = std::move(fired)] {
+        notifier->setEnabled(false);  // the byte stays: later waits end at once too
+        fired();
+    });
 }
 
 }  // namespace board
