@@ -4,6 +4,7 @@
 #include "DnsSd.h"
 #include "EndSignals.h"
 #include "Instrument.h"
+#include "ProcessEnd.h"
 #include "ScpiCommandLine.h"
 #include "ScpiServer.h"
 #include "Vxi11Service.h"
@@ -19,9 +20,7 @@ void Log(const QString& line)
     std::fflush(stderr);
 }
 
-}  // namespace
-
-int main(int argc, char* argv[])
+int Serve(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     const scpi::ScpiOptions options = scpi::ParseScpiCommandLine(QCoreApplication::arguments());
@@ -49,4 +48,11 @@ int main(int argc, char* argv[])
     }  // the line under way finishes, and the port is closed
     Log(QStringLiteral("ended"));
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    return scpi::EndProcess(Serve(argc, argv));  // every object of the program gone by then
 }

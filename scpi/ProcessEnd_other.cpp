@@ -1,0 +1,10 @@
+#include "ProcessEnd.h"
+
+namespace scpi {
+
+int EndProcess(int exitCode)
+{
+    return exitCode;
+}
+
+}  // namespace scpi
