@@ -82,7 +82,7 @@ private slots:
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QString>("out");
         QTest::newRow("a last line without its end") << "--simulate -" << QByteArray("read s") << "read s: 0x00, LEDs on: none\n";
-        QTest::newRow("Qt's own options taken as the panel takes them") << "-style fusion --simulate read S" << QByteArray() << "read S: 0x00, LEDs on: none\n";
+        QTest::newRow("Qt's own options taken as the panel takes them") << "-style fusion -reverse --simulate read S" << QByteArray() << "read S: 0x00, LEDs on: none\n";
         QTest::newRow("ports alone opens no port") << "--json --port=PTY ports" << QByteArray() << R"({"command":"ports","number":1,"ports":[)";
         QTest::newRow("--version") << "--version --port=PTY on" << QByteArray() << "ldx7320-cli " LDX_VERSION "\n";
         QTest::newRow("--help") << "--help --port=PTY on" << QByteArray() << kUsage + "[--port DEVICE]... [--simulate [--paced]] [--trace] [--json] COMMAND";

@@ -183,9 +183,10 @@ class TestScpiServer(unittest.TestCase):
     def test_a_board_that_answers_wrongly(self):
         board = PtyBoard()
         board.answer = lambda byte: b"k" if byte == 0x83 else board.board_answer(byte)
-        server = Server("--port", board.path)
+        server = Server("--port", board.path, "--trace")
         connection, reader = server.connect()
         self.assertEqual(ask(connection, reader, b"LED A1;*OPC?\n"), "1")
+        server.wait_for_line(r"  sent 0x83  received 0x6B")  # the trace, on standard error
         self.assertTrue(ask(connection, reader, b"SYST:ERR?\n").startswith('-240,"Hardware error;the board answered 0x6B to 0x83 instead of 0x4B (ACK)'))
         self.assertEqual(ask(connection, reader, b"CURR:C:CODE?\n"), "0")
         self.assertEqual(board.drained(), "bb 83 bb 92")

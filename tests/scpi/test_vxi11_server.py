@@ -129,12 +129,17 @@ class TestVxi11Server(unittest.TestCase):
         daemon.stop()
 
     def test_not_offered_where_port_111_cannot_be_had(self):
-        holders = {"taken by another program": "", "not ours to take": "nobody"}
-        for case, user in holders.items():
+        # Its TCP or its UDP port 111 held by another program, or no right to either.
+        holders = {"TCP taken by another program": (socket.SOCK_STREAM, ""),
+                   "UDP taken by another program": (socket.SOCK_DGRAM, ""),
+                   "not ours to take": (socket.SOCK_DGRAM, "nobody")}
+        for case, (kind, user) in holders.items():
             with self.subTest(case=case):
-                taken = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+                taken = socket.socket(socket.AF_INET, kind)
                 if not user:
                     taken.bind(("127.0.0.1", 111))
+                    if kind == socket.SOCK_STREAM:
+                        taken.listen()
                 prefix = ("setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups") if user else ()
                 if user and subprocess.run([*prefix, PROGRAM, "--version"], capture_output=True).returncode != 0:
                     print(f"skipped: {case}: user nobody cannot run {PROGRAM}")
