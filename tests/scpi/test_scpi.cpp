@@ -93,6 +93,7 @@ private slots:
         QTest::newRow("a tilde is no LED") << QByteArray("LED ~") << "-222,\"Data out of range;'~' is not an LED: the LEDs are A1 A2 B1 B2 C1 C2, or none\"" << QByteArray();
         QTest::newRow("a leading colon goes back to the root") << QByteArray("CURR:A 0.0005;:B 0.001") << "-113,\"Undefined header;B\"" << CurrentWrite(board::REGISTER_A, 0, 0xCC);
         QTest::newRow("only the first error of a line") << QByteArray("VOLT 5;LED A1,,B1") << "-113,\"Undefined header;VOLT\"" << QByteArray();
+        QTest::newRow("only the first error of a line, a parameter's") << QByteArray("OUTP 2;LED A1,,B1") << "-222,\"Data out of range;2 is not 1 or 0\"" << QByteArray();
         QTest::newRow("MAYBE is no boolean") << QByteArray("OUTP MAYBE") << "-104,\"Data type error;'MAYBE' is not ON, OFF, 1 or 0\"" << QByteArray();
         QTest::newRow("2 is no boolean") << QByteArray("OUTP 2") << "-222,\"Data out of range;2 is not 1 or 0\"" << QByteArray();
         QTest::newRow("a missing parameter") << QByteArray("OUTP") << "-109,\"Missing parameter\"" << QByteArray();

@@ -208,11 +208,16 @@ class TestVxi11Server(unittest.TestCase):
         # first waits or runs, never after it (a line runs whole: 0 or 6, never 5), and the
         # second never runs.
         link.write(b"CURR:A:CODE 5;*OPC?;" + b"CURR:A:CODE 6;" * 100 + b"*IDN?\n")
-        link.write(b"CURR:A:CODE 7;*OPC?\n")
+        for _ in range(29):  # with the answer held, one short of the link's 32
+            link.write(b"CURR:A:CODE 7;*OPC?\n")
         self.assertEqual(link.generic(vxi.DEVICE_CLEAR), 0)
         self.assertEqual(link.readstb(), (0, 0))  # the answer it held is gone
         self.assertEqual(link.read(io_timeout=0), (15, 0, b""))
         self.assertIn(link.query("*OPC?;CURR:A:CODE?"), ("1;0", "1;6"))  # and those coming
+        # The lines dropped no longer count against the link: 30 more are taken at once.
+        for number in range(30):
+            self.assertEqual(link.write(b"CURR:A:CODE 8\n", io_timeout=0), (0, 14), f"line {number}")
+        self.assertEqual(link.query("*OPC?;CURR:A:CODE?"), "1;8")
         self.assertEqual(server.end(), 0)
 
     def test_the_lock(self):
