@@ -132,6 +132,15 @@ class TestWithoutAvahi(unittest.TestCase):
         self.assertEqual(server.end(), 0)
         self.assertEqual(len([line for line in server.lines if "DNS-SD" in line]), 1, server.lines)
 
+    def test_every_ipv6_address_is_beyond_the_loopback_too(self):
+        try:
+            socket.socket(socket.AF_INET6).close()
+        except OSError:
+            self.skipTest("no IPv6 here")
+        server = Server(self, "[::]", without_bus())
+        server.wait_for_line(r"DNS-SD not available \(no system D-Bus: ")  # it would advertise
+        self.assertEqual(server.end(), 0)
+
     def test_on_the_loopback_it_says_nothing(self):
         for host in ("127.0.0.1", "[::1]"):
             with self.subTest(host=host):
