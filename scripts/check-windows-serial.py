@@ -144,6 +144,19 @@ def run_panel(build, arguments, then_keys=()):
     return panel.wait(timeout=60)
 
 
+def reap(server, seconds):
+    """The server's exit code once it has ended, or None when it had to be killed after
+    seconds; its standard error closed either way."""
+    try:
+        code = server.wait(timeout=seconds)
+    except subprocess.TimeoutExpired:
+        server.kill()
+        server.wait()
+        code = None
+    server.stderr.close()
+    return code
+
+
 def vxi11_idn(build):
     """The Windows server's VXI-11 core channel, at the port it names on standard error,
     asked *IDN? through Wine's loopback; then Ctrl+C. What it said, and the answer."""
@@ -158,12 +171,7 @@ def vxi11_idn(build):
         for connection in vxi11client.opened:
             connection.close()
         server.send_signal(signal.SIGINT)
-        try:
-            server.wait(timeout=60)
-        except subprocess.TimeoutExpired:
-            server.kill()
-            server.wait()
-        server.stderr.close()
+        reap(server, 60)
 
 
 def check_dnssd_missing(build, version):
@@ -187,12 +195,7 @@ def check_dnssd_missing(build, version):
                 break
     finally:
         bound.cancel()
-        try:
-            server.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            server.kill()
-            server.wait()
-        server.stderr.close()
+        reap(server, 10)
     ok = check("SCPI server on the network, DNS-SD said to be missing, once", [line for line in said if "DNS-SD" in line],
                ["ldx7320-scpi: DNS-SD not available (this Windows has no DnsServiceRegister: Windows 10 or later has it): "
                 "not advertised, serving all the same"])
@@ -277,8 +280,7 @@ def main():
         answer = connection.makefile().readline().strip()
     ok &= check("SCPI server, answer", answer, f"Lumadex,LDX7320,COM7,{version};5")
     server.send_signal(signal.SIGINT)
-    ok &= check("SCPI server, exit code after Ctrl+C", server.wait(timeout=60), 0)
-    server.stderr.close()
+    ok &= check("SCPI server, exit code after Ctrl+C", reap(server, 60), 0)
     ok &= check("SCPI server, bytes", board.drained(), "bb 80 05 93 83 09 90")
     ok &= check("SCPI server, the line at 19200 baud again", board.speed(), termios.B19200)
     ok &= check_dnssd_missing(build, version)
